@@ -1,0 +1,30 @@
+// The spine of the game: start-up, the intro and title screens, and the frame loop.
+#pragma once
+
+#include <cstdint>
+
+struct Creature;
+
+// The tick count taken at the start of the current frame.
+extern std::uint32_t frame_time;
+
+constexpr std::int32_t PLACE_NAME_COUNT = 10;
+extern const char* const place_names[PLACE_NAME_COUNT];
+
+// Registered with atexit: gives the console back.
+void restore_console();
+
+// Seeds the generators, builds the world, shows the intro and title screens (each
+// waits for a key), lays out the game screen and logs the arrival.
+void start_game(std::uint32_t seed);
+// One frame: time, simulation, drawing, flush, sleep, one key.
+void run_frame();
+// start_game with the calendar time as seed, then frames for ever.
+[[noreturn]] void run_game();
+
+void simulate(float dt);
+void creature_tick(Creature* c, float dt);
+
+// Puts every part of the game back to its state at process start, so one process can
+// play several fresh games (tests and tools do).
+void reset_game();

@@ -1,0 +1,54 @@
+// The console seam: everything the game needs from a text console, and nothing more.
+// Each backend (curses terminal, Windows console, headless) implements exactly these
+// functions; nothing above this header knows which one is linked.
+#pragma once
+
+#include <cstdint>
+
+// One screen position, laid out like the Windows console's CHAR_INFO: the code page
+// 437 byte in the low byte of a 16-bit character field, then the 16-bit attribute
+// (background * 16 + foreground, colours 0..15).
+struct Cell {
+    std::uint16_t character;
+    std::uint16_t attribute;
+};
+static_assert(sizeof(Cell) == 4, "Cell must match the console's cell layout");
+
+constexpr int SCREEN_WIDTH = 80;
+constexpr int SCREEN_HEIGHT = 25;
+constexpr int SCREEN_CELLS = SCREEN_WIDTH * SCREEN_HEIGHT;
+
+// One input event. Only events with key_down set are key presses; the game reads the
+// character byte first and falls back to the Windows virtual-key code.
+struct InputEvent {
+    bool key_down;
+    std::uint8_t character;
+    std::uint16_t virtual_key;
+};
+
+// Takes over the console: 80x25 cells, hidden cursor. Returns false, touching
+// nothing, when there is no console to take (standard input or output redirected).
+bool console_open();
+
+// Gives the console back as it was found (cursor visible, line mode, main screen).
+// Safe to call any number of times, and before or without console_open.
+void console_restore();
+
+// Replaces the whole picture with these SCREEN_CELLS cells, row-major.
+void console_write(const Cell* cells);
+
+// Copies the first queued event into *event without removing it. Never waits;
+// returns false when the queue is empty.
+bool console_peek_event(InputEvent* event);
+
+// Removes the first queued event into *event, waiting until there is one. Returns
+// false only when no event could be read; callers then simply try again.
+bool console_read_event(InputEvent* event);
+
+// Milliseconds from an arbitrary origin; unsigned 32-bit, so it wraps after 49.7 days.
+std::uint32_t console_ticks();
+
+// Pauses about this many milliseconds. Returns true when the console held the game
+// for longer (for instance while the terminal was too small to show the picture), so
+// the caller can treat the time as a pause rather than as elapsed game time.
+bool console_sleep(std::uint32_t milliseconds);

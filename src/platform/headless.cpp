@@ -1,0 +1,215 @@
+#include "platform/headless.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <deque>
+
+#include "platform/cp437.h"
+
+namespace {
+
+constexpr std::size_t KEPT_FRAMES = 64;
+
+std::deque<InputEvent> queue;
+std::uint32_t clock_ms = 0;
+std::uint32_t tick_cost = 0;
+bool hold_next_sleep = false;
+bool open_fails = false;
+bool is_open = false;
+std::vector<Frame> frames;
+Frame last_frame(SCREEN_CELLS, Cell{0, 0});
+int write_count = 0;
+int waits_to_answer = 0;
+
+}  // namespace
+
+void headless_reset() {
+    queue.clear();
+    clock_ms = 0;
+    tick_cost = 0;
+    hold_next_sleep = false;
+    open_fails = false;
+    is_open = false;
+    frames.clear();
+    last_frame.assign(SCREEN_CELLS, Cell{0, 0});
+    write_count = 0;
+    waits_to_answer = 0;
+}
+
+void headless_push_event(const InputEvent& event) {
+    queue.push_back(event);
+}
+
+void headless_push_key(std::uint8_t character, std::uint16_t virtual_key) {
+    queue.push_back(InputEvent{true, character, virtual_key});
+}
+
+void headless_push_char(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    const std::uint16_t vk =
+        std::isalnum(byte) != 0 ? static_cast<std::uint16_t>(std::toupper(byte)) : 0;
+    headless_push_key(byte, vk);
+}
+
+bool headless_push_named_key(const std::string& name) {
+    struct NamedKey {
+        const char* name;
+        std::uint8_t character;
+        std::uint16_t virtual_key;
+    };
+    static constexpr NamedKey NAMED_KEYS[] = {
+        {"tab", 9, 9},       {"enter", 13, 13}, {"esc", 27, 27},   {"space", ' ', 32},
+        {"backspace", 8, 8}, {"pgup", 0, 33},   {"pgdn", 0, 34},   {"end", 0, 35},
+        {"home", 0, 36},     {"left", 0, 37},   {"up", 0, 38},     {"right", 0, 39},
+        {"down", 0, 40},     {"insert", 0, 45}, {"delete", 0, 46},
+    };
+    if (name.size() == 1) {
+        headless_push_char(name[0]);
+        return true;
+    }
+    std::string lower;
+    for (const char c : name) {
+        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    for (const NamedKey& key : NAMED_KEYS) {
+        if (lower == key.name) {
+            headless_push_key(key.character, key.virtual_key);
+            return true;
+        }
+    }
+    if (lower.size() >= 2 && lower[0] == 'f') {
+        const int number = std::atoi(lower.c_str() + 1);
+        if (number >= 1 && number <= 12 && lower == "f" + std::to_string(number)) {
+            headless_push_key(0, static_cast<std::uint16_t>(111 + number));
+            return true;
+        }
+    }
+    return false;
+}
+
+int headless_queued_events() {
+    return static_cast<int>(queue.size());
+}
+
+std::uint32_t headless_clock() {
+    return clock_ms;
+}
+void headless_set_clock(std::uint32_t milliseconds) {
+    clock_ms = milliseconds;
+}
+void headless_set_tick_cost(std::uint32_t milliseconds) {
+    tick_cost = milliseconds;
+}
+void headless_hold_next_sleep() {
+    hold_next_sleep = true;
+}
+void headless_set_open_fails(bool fails) {
+    open_fails = fails;
+}
+bool headless_is_open() {
+    return is_open;
+}
+
+const std::vector<Frame>& headless_frames() {
+    return frames;
+}
+const Frame& headless_last_frame() {
+    return last_frame;
+}
+int headless_write_count() {
+    return write_count;
+}
+
+bool console_open() {
+    if (open_fails) {
+        return false;
+    }
+    is_open = true;
+    return true;
+}
+
+void console_restore() {
+    is_open = false;
+}
+
+void console_write(const Cell* cells) {
+    last_frame.assign(cells, cells + SCREEN_CELLS);
+    if (frames.size() == KEPT_FRAMES) {
+        frames.erase(frames.begin());
+    }
+    frames.push_back(last_frame);
+    ++write_count;
+}
+
+bool console_peek_event(InputEvent* event) {
+    if (queue.empty()) {
+        return false;
+    }
+    *event = queue.front();
+    return true;
+}
+
+void headless_answer_waits(int count) {
+    waits_to_answer = count;
+}
+
+bool console_read_event(InputEvent* event) {
+    if (queue.empty()) {
+        if (waits_to_answer <= 0) {
+            throw HeadlessInputExhausted{};
+        }
+        --waits_to_answer;
+        *event = InputEvent{true, ' ', 0x20};
+        return true;
+    }
+    *event = queue.front();
+    queue.pop_front();
+    return true;
+}
+
+std::uint32_t console_ticks() {
+    const std::uint32_t now = clock_ms;
+    clock_ms += tick_cost;
+    return now;
+}
+
+bool console_sleep(std::uint32_t milliseconds) {
+    clock_ms += milliseconds;
+    const bool held = hold_next_sleep;
+    hold_next_sleep = false;
+    return held;
+}
+
+std::string frame_row_text(const Frame& frame, int y, int x0, int x1) {
+    std::string out;
+    for (int x = x0; x < x1; ++x) {
+        append_utf8(
+            out, cp437_to_unicode[frame[static_cast<std::size_t>(y * SCREEN_WIDTH + x)].character &
+                                  0xFF]);
+    }
+    return out;
+}
+
+std::string frame_text(const Frame& frame) {
+    std::string out;
+    for (int y = 0; y < SCREEN_HEIGHT; ++y) {
+        out += frame_row_text(frame, y);
+        out += '\n';
+    }
+    return out;
+}
+
+std::string frame_attributes(const Frame& frame) {
+    std::string out;
+    char hex[4];
+    for (int y = 0; y < SCREEN_HEIGHT; ++y) {
+        for (int x = 0; x < SCREEN_WIDTH; ++x) {
+            std::snprintf(hex, sizeof hex, "%02x",
+                          frame[static_cast<std::size_t>(y * SCREEN_WIDTH + x)].attribute & 0xFF);
+            out += hex;
+        }
+        out += '\n';
+    }
+    return out;
+}

@@ -1,0 +1,58 @@
+// The headless console: scripted input, a virtual clock and captured frames. Tests
+// and tools link it in place of a terminal backend and steer it through these calls.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/console.h"
+
+using Frame = std::vector<Cell>;  // SCREEN_CELLS cells, row-major
+
+// Back to a fresh console: empty queue, clock at 0, no frames, open succeeds.
+void headless_reset();
+
+// Queues one event, or a key press made of a character byte and a virtual-key code.
+void headless_push_event(const InputEvent& event);
+void headless_push_key(std::uint8_t character, std::uint16_t virtual_key);
+// Queues a printable character as a key press (its own virtual-key code for letters
+// and digits, as a keyboard would deliver it).
+void headless_push_char(char c);
+// Queues a key by name: Tab, Enter, Esc, Space, Backspace, Up, Down, Left, Right,
+// Home, End, PgUp, PgDn, Insert, Delete, F1..F12 (any case), or one character typed
+// as itself ("q", "Y", "&"). Returns false for an unknown name.
+bool headless_push_named_key(const std::string& name);
+int headless_queued_events();
+
+// The virtual clock. console_sleep advances it; tests may move it freely.
+std::uint32_t headless_clock();
+void headless_set_clock(std::uint32_t milliseconds);
+// Milliseconds the clock advances on every console_ticks() call (0 by default), to
+// model the time a frame's own work takes.
+void headless_set_tick_cost(std::uint32_t milliseconds);
+// Makes the next console_sleep report that the console held the game.
+void headless_hold_next_sleep();
+
+// Whether console_open should fail, as it does without a terminal.
+void headless_set_open_fails(bool fails);
+bool headless_is_open();
+
+// Frames written since the last reset, oldest first (the most recent 64 are kept),
+// and the last one (all zero before the first write).
+const std::vector<Frame>& headless_frames();
+const Frame& headless_last_frame();
+int headless_write_count();
+
+// console_read_event on an empty queue cannot wait for a person. The next `count`
+// such waits are answered with a press of the space bar (someone pressing "any key");
+// after that it throws HeadlessInputExhausted.
+void headless_answer_waits(int count);
+struct HeadlessInputExhausted {};
+
+// A frame as 25 lines of UTF-8 text, code page 437 mapped to Unicode.
+std::string frame_text(const Frame& frame);
+// One row as UTF-8, columns x0 to x1 - 1.
+std::string frame_row_text(const Frame& frame, int y, int x0 = 0, int x1 = SCREEN_WIDTH);
+// A frame's attributes as 25 lines of two hex digits per cell.
+std::string frame_attributes(const Frame& frame);

@@ -1,0 +1,34 @@
+#include "terminal/keyboard.h"
+
+#include "platform/console.h"
+
+namespace {
+
+std::int32_t decode_key(const InputEvent& event) {
+    const auto c = static_cast<std::int32_t>(static_cast<signed char>(event.character));
+    if (c >= 32 && c <= 126) {
+        return c;
+    }
+    return event.virtual_key;
+}
+
+}  // namespace
+
+std::int32_t wait_key() {
+    for (;;) {
+        InputEvent event{};
+        if (console_read_event(&event) && event.key_down) {
+            return decode_key(event);
+        }
+    }
+}
+
+std::int32_t poll_key() {
+    InputEvent event{};
+    while (console_peek_event(&event)) {
+        if (console_read_event(&event) && event.key_down) {
+            return decode_key(event);
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,17 @@
+// The game's texts: the message log, the detail box, the info box, menu lines, and
+// the two string utilities.
+#pragma once
+
+#include <cstddef>
+
+void log_message(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void show_feedback(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void show_info(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void print_line(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// A heap copy of the formatted text (at most 1023 bytes), owned by the caller. Never
+// null: running out of memory ends the game with a message.
+char* format_string(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// strncpy with limit n, then always terminated at n - 1.
+char* copy_string(char* destination, const char* source, std::size_t n);
