@@ -1,0 +1,121 @@
+// A fresh game for every test: the headless console, every global back to its state at
+// process start, and small helpers to press keys, run frames and read the screen.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/game.h"
+#include "platform/headless.h"
+#include "terminal/screen.h"
+#include "ui/menus.h"
+#include "world/world.h"
+
+class FreshGame : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        headless_reset();
+        reset_game();
+        console_open();
+    }
+
+    // Seeds, builds the world and gets through the intro and title screens as a player
+    // pressing the space bar would.
+    void start(std::uint32_t seed) {
+        headless_answer_waits(2);
+        start_game(seed);
+    }
+
+    // Runs frames whose step is `ms` milliseconds of real time each.
+    void run_frames(int count, std::uint32_t ms = 50) {
+        for (int i = 0; i < count; ++i) {
+            headless_set_clock(frame_time + ms);
+            run_frame();
+        }
+    }
+
+    // Queues keys by name ("Tab", "Enter", "Esc", "Up", "q", ...), then runs one frame
+    // per key so that each is read by the frame loop.
+    void press(std::initializer_list<const char*> keys, std::uint32_t ms = 50) {
+        for (const char* key : keys) {
+            EXPECT_TRUE(headless_push_named_key(key)) << key;
+            run_frames(1, ms);
+        }
+    }
+
+    // The screen buffer as it stands now (not only as last flushed).
+    static Frame buffer() { return Frame(screen_buffer, screen_buffer + SCREEN_CELLS); }
+    static std::string row(int y, int x0 = 0, int x1 = SCREEN_WIDTH) {
+        return frame_row_text(buffer(), y, x0, x1);
+    }
+    static std::uint16_t attr(int x, int y) {
+        return screen_buffer[y * SCREEN_WIDTH + x].attribute;
+    }
+    static std::uint8_t glyph(int x, int y) {
+        return static_cast<std::uint8_t>(screen_buffer[y * SCREEN_WIDTH + x].character);
+    }
+
+    // A region as the player sees it, one string per row: text as it stands, white runs
+    // in {braces}, red runs in [brackets], other colours as <colour:...>; blanks at the
+    // end of a row are dropped, and a cell on another background than `bg` shows as '?'.
+    static std::vector<std::string> seen_rows(const Frame& frame, int x0, int y0, int x1, int y1,
+                                              int bg) {
+        auto opening = [](int fg) {
+            return fg == 15 ? "{" : fg == 4 ? "[" : fg == 7 ? "" : "<" + std::to_string(fg) + ":";
+        };
+        auto closing = [](int fg) { return fg == 15 ? "}" : fg == 4 ? "]" : fg == 7 ? "" : ">"; };
+        std::vector<std::string> rows;
+        for (int y = y0; y < y1; ++y) {
+            std::string row, blanks;
+            int run = 7;
+            for (int x = x0; x < x1; ++x) {
+                const Cell& cell = frame[static_cast<std::size_t>(y * SCREEN_WIDTH + x)];
+                const bool on_bg = (cell.attribute >> 4) == bg;
+                if (on_bg && cell.character == ' ') {
+                    blanks += ' ';  // a blank takes the colour of the text around it
+                    continue;
+                }
+                const int fg = on_bg ? cell.attribute & 15 : 7;
+                if (fg != run) {
+                    row += closing(run) + blanks + opening(fg);
+                    run = fg;
+                } else {
+                    row += blanks;
+                }
+                blanks.clear();
+                row += on_bg ? frame_row_text(frame, y, x, x + 1) : "?";
+            }
+            rows.push_back(row + closing(run));
+        }
+        return rows;
+    }
+
+    // Puts the map cursor on a cell with the viewport around it, then runs one frame so
+    // that the map view records what lies there.
+    void aim_cursor(std::int32_t x, std::int32_t y, std::int32_t level) {
+        cursor_x = x;
+        cursor_y = y;
+        view_level = level;
+        view_x = x - 27;
+        view_y = y - 10;
+        follow_cursor();
+        run_frames(1);
+    }
+
+    // Queues every key of a space-separated list ("q Left n") at once, as a player typing
+    // ahead, then runs frames until all are read; keys that a page waits for itself (the
+    // quit question) are read inside one frame.
+    void type_ahead(const std::string& keys, std::uint32_t ms = 50) {
+        std::istringstream names(keys);
+        for (std::string key; names >> key;) {
+            EXPECT_TRUE(headless_push_named_key(key)) << key;
+        }
+        while (headless_queued_events() > 0) {
+            run_frames(1, ms);
+        }
+    }
+};
