@@ -201,6 +201,7 @@ void creature_tick(Creature* c, float dt) {
 
 void reset_game() {
     reset_screen();
+    release_formatted_strings();
     reset_random();
     reset_world();
     reset_creatures();

@@ -2,12 +2,16 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "terminal/screen.h"
 #include "util/fatal.h"
 
 namespace {
+
+std::vector<char*> formatted_strings;
 
 // Scroll the current window one row and print at the bottom: the newest line of a
 // log always ends on the window's last row.
@@ -61,7 +65,15 @@ char* format_string(const char* format, ...) {
     if (copy == nullptr) {
         fatal_error("out of memory");
     }
+    formatted_strings.push_back(copy);
     return copy;
+}
+
+void release_formatted_strings() {
+    for (char* text : formatted_strings) {
+        std::free(text);
+    }
+    formatted_strings.clear();
 }
 
 char* copy_string(char* destination, const char* source, std::size_t n) {
