@@ -4,14 +4,16 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
 
 #include "terminal/screen.h"
+#include "util/array.h"
 #include "util/fatal.h"
 
 namespace {
 
-std::vector<char*> formatted_strings;
+// Every text handed out so far. A plain growable array rather than a container with a
+// destructor, so the texts stay reachable until the process is gone.
+char** formatted_strings;
 
 // Scroll the current window one row and print at the bottom: the newest line of a
 // log always ends on the window's last row.
@@ -65,15 +67,16 @@ char* format_string(const char* format, ...) {
     if (copy == nullptr) {
         fatal_error("out of memory");
     }
-    formatted_strings.push_back(copy);
+    array_append(formatted_strings, copy);
     return copy;
 }
 
 void release_formatted_strings() {
-    for (char* text : formatted_strings) {
-        std::free(text);
+    for (std::int32_t i = 0; i < array_length(formatted_strings); ++i) {
+        std::free(formatted_strings[i]);
     }
-    formatted_strings.clear();
+    array_free(formatted_strings);
+    formatted_strings = nullptr;
 }
 
 char* copy_string(char* destination, const char* source, std::size_t n) {

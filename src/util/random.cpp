@@ -63,7 +63,9 @@ double random_unit() {
 }
 
 void swap_elements(void* a, void* b, std::int32_t size) {
-    if (a == b) {
+    // A record of no bytes has nothing to swap; a negative size must not become a
+    // huge copy.
+    if (a == b || size <= 0) {
         return;
     }
     auto* pa = static_cast<unsigned char*>(a);
