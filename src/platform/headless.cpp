@@ -78,9 +78,8 @@ bool headless_push_named_key(const std::string& name) {
             return true;
         }
     }
-    if (lower.size() >= 2 && lower[0] == 'f') {
-        const int number = std::atoi(lower.c_str() + 1);
-        if (number >= 1 && number <= 12 && lower == "f" + std::to_string(number)) {
+    for (int number = 1; number <= 12; ++number) {
+        if (lower == std::string("f").append(std::to_string(number))) {
             headless_push_key(0, static_cast<std::uint16_t>(111 + number));
             return true;
         }
