@@ -83,17 +83,17 @@ TEST_F(Commands, KeysAPageDoesNotTakeGoBackToTheFrameLoop) {
     } cases[] = {
         {"", false, 'x', 'x', MENU_MAIN},
         {"", false, '(', '(', MENU_MAIN},
-        {"e", false, KEY_ESC, KEY_ESC, MENU_MAIN},
+        {"e", false, VKEY_ESCAPE, VKEY_ESCAPE, MENU_MAIN},
         {"e", false, 'z', 'z', MENU_CHOOSE_ELF},
-        {"j", false, KEY_ESC, 0, MENU_MAIN},
-        {"j m", false, KEY_ESC, KEY_ESC, MENU_ASSIGN_JOB},
+        {"j", false, VKEY_ESCAPE, 0, MENU_MAIN},
+        {"j m", false, VKEY_ESCAPE, VKEY_ESCAPE, MENU_ASSIGN_JOB},
         {"j s", false, 'x', 0, MENU_STRUCTURAL_JOB},
         {"j s", true, 'x', 'x', MENU_STRUCTURAL_JOB},
         {"j a", true, 'z', 'z', MENU_JOB_LIST},
-        {"h t", false, KEY_DOWN_ARROW, KEY_DOWN_ARROW, MENU_HARVEST_TREES},
-        {"c s b", false, KEY_LEFT_ARROW, KEY_LEFT_ARROW, MENU_PLACE_PLATFORM},
+        {"h t", false, VKEY_DOWN, VKEY_DOWN, MENU_HARVEST_TREES},
+        {"c s b", false, VKEY_LEFT, VKEY_LEFT, MENU_PLACE_PLATFORM},
         {"q c", false, 'x', 'x', MENU_CREDITS},
-        {"q c", false, KEY_ESC, 0, MENU_MAIN},
+        {"q c", false, VKEY_ESCAPE, 0, MENU_MAIN},
     };
     start(3);
     for (const auto& c : cases) {

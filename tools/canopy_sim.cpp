@@ -21,7 +21,7 @@ const char USAGE[] =
     "  --seed N      32-bit world seed (default 1)\n"
     "  --frames N    frames to play after the title screen (default 100)\n"
     "  --frame-ms N  length of every frame in milliseconds (default 50)\n"
-    "  --keys SPEC   key presses, each FRAME:KEY, pressed just before that frame;\n"
+    "  --keys ITEMS  key presses, each FRAME:KEY, pressed just before that frame;\n"
     "                KEY is a character or a name: Tab Enter Esc Space Backspace Up\n"
     "                Down Left Right Home End PgUp PgDn Insert Delete F1..F12\n"
     "  --script FILE the same items read from a file (# starts a comment)\n"

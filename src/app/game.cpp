@@ -85,31 +85,31 @@ void show_title() {
 
 void dispatch(std::int32_t key) {
     switch (key) {
-        case KEY_TAB:
+        case VKEY_TAB:
             view_level = (view_level + 1) % LEVEL_COUNT;
             break;
-        case KEY_PAGE_UP:
+        case VKEY_PRIOR:
             move_cursor(1, -1);
             break;
-        case KEY_PAGE_DOWN:
+        case VKEY_NEXT:
             move_cursor(1, 1);
             break;
-        case KEY_END_KEY:
+        case VKEY_END:
             move_cursor(-1, 1);
             break;
-        case KEY_HOME_KEY:
+        case VKEY_HOME:
             move_cursor(-1, -1);
             break;
-        case KEY_LEFT_ARROW:
+        case VKEY_LEFT:
             move_cursor(-1, 0);
             break;
-        case KEY_UP_ARROW:
+        case VKEY_UP:
             move_cursor(0, -1);
             break;
-        case KEY_RIGHT_ARROW:
+        case VKEY_RIGHT:
             move_cursor(1, 0);
             break;
-        case KEY_DOWN_ARROW:
+        case VKEY_DOWN:
             move_cursor(0, 1);
             break;
         default:

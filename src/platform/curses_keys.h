@@ -9,24 +9,6 @@
 
 #include "platform/console.h"
 
-// Windows virtual-key codes the decoder produces beyond plain letters and digits.
-constexpr std::uint16_t VKEY_BACK = 0x08;
-constexpr std::uint16_t VKEY_TAB = 0x09;
-constexpr std::uint16_t VKEY_CLEAR = 0x0C;
-constexpr std::uint16_t VKEY_RETURN = 0x0D;
-constexpr std::uint16_t VKEY_ESCAPE = 0x1B;
-constexpr std::uint16_t VKEY_SPACE = 0x20;
-constexpr std::uint16_t VKEY_PRIOR = 0x21;
-constexpr std::uint16_t VKEY_NEXT = 0x22;
-constexpr std::uint16_t VKEY_END = 0x23;
-constexpr std::uint16_t VKEY_HOME = 0x24;
-constexpr std::uint16_t VKEY_LEFT = 0x25;
-constexpr std::uint16_t VKEY_UP = 0x26;
-constexpr std::uint16_t VKEY_RIGHT = 0x27;
-constexpr std::uint16_t VKEY_DOWN = 0x28;
-constexpr std::uint16_t VKEY_INSERT = 0x2D;
-constexpr std::uint16_t VKEY_DELETE = 0x2E;
-constexpr std::uint16_t VKEY_F1 = 0x70;
 // A character beyond ASCII has no key the game could name: a Windows keyboard reports
 // text composed by an input method with this code. It is non-zero, so the press still
 // counts as a key on the "[press any key]" screens, and it lies outside 32..126, so it

@@ -83,7 +83,7 @@ std::int32_t on_list(std::int32_t key) {
         }
         return CONSUMED;
     }
-    if (key == KEY_ESC) {
+    if (key == VKEY_ESCAPE) {
         show_menu(return_page);
         return CONSUMED;
     }
@@ -91,7 +91,7 @@ std::int32_t on_list(std::int32_t key) {
 }
 
 std::int32_t on_choose_elf(std::int32_t key) {
-    if (key == KEY_ESC) {
+    if (key == VKEY_ESCAPE) {
         show_menu(MENU_MAIN);
         return key;
     }
@@ -120,7 +120,7 @@ std::int32_t on_quit(std::int32_t key) {
             show_menu(MENU_CREDITS);
             break;
         case 'n':
-        case KEY_ESC:
+        case VKEY_ESCAPE:
             menu_modal = 0;
             show_menu(MENU_MAIN);
             break;
@@ -132,7 +132,7 @@ std::int32_t on_quit(std::int32_t key) {
 
 std::int32_t on_assign_job(std::int32_t key) {
     switch (key) {
-        case KEY_ESC:
+        case VKEY_ESCAPE:
             show_menu(MENU_MAIN);
             return CONSUMED;
         case 'a':
@@ -162,7 +162,7 @@ std::int32_t on_assign_job(std::int32_t key) {
 }
 
 std::int32_t on_material_job(std::int32_t key) {
-    if (key == KEY_ESC) {
+    if (key == VKEY_ESCAPE) {
         show_menu(MENU_ASSIGN_JOB);
         return key;
     }
@@ -189,7 +189,7 @@ std::int32_t on_material_job(std::int32_t key) {
 }
 
 std::int32_t on_structural_job(std::int32_t key) {
-    if (key == KEY_ESC) {
+    if (key == VKEY_ESCAPE) {
         show_menu(MENU_ASSIGN_JOB);
         return key;
     }
@@ -220,7 +220,7 @@ std::int32_t on_structural_job(std::int32_t key) {
 
 std::int32_t on_harvest(std::int32_t key) {
     switch (key) {
-        case KEY_ESC:
+        case VKEY_ESCAPE:
             show_menu(MENU_MAIN);
             return CONSUMED;
         case 'f':
@@ -238,11 +238,11 @@ std::int32_t on_harvest(std::int32_t key) {
 }
 
 std::int32_t on_harvest_trees(std::int32_t key) {
-    if (key == KEY_ESC) {
+    if (key == VKEY_ESCAPE) {
         show_menu(MENU_HARVEST);
         return CONSUMED;
     }
-    if (key != KEY_ENTER) {
+    if (key != VKEY_RETURN) {
         return key;
     }
     Creature* tree = creature_under_cursor;
@@ -257,7 +257,7 @@ std::int32_t on_harvest_trees(std::int32_t key) {
 
 std::int32_t on_construct(std::int32_t key) {
     switch (key) {
-        case KEY_ESC:
+        case VKEY_ESCAPE:
             show_menu(MENU_MAIN);
             return CONSUMED;
         case 'k':
@@ -285,7 +285,7 @@ std::int32_t on_construct(std::int32_t key) {
 
 std::int32_t on_select_material(std::int32_t key) {
     switch (key) {
-        case KEY_ESC:
+        case VKEY_ESCAPE:
             show_menu(MENU_CONSTRUCT);
             return CONSUMED;
         case 'l':
@@ -319,11 +319,11 @@ void order_platform(BranchSegment* branch) {
 }
 
 std::int32_t on_place_platform(std::int32_t key) {
-    if (key == KEY_ESC) {
+    if (key == VKEY_ESCAPE) {
         show_menu(MENU_SELECT_MATERIAL);
         return CONSUMED;
     }
-    if (key == KEY_ENTER) {
+    if (key == VKEY_RETURN) {
         order_platform(branch_under_cursor);
         return CONSUMED;
     }
@@ -331,7 +331,7 @@ std::int32_t on_place_platform(std::int32_t key) {
 }
 
 std::int32_t on_credits(std::int32_t key) {
-    if (key == KEY_ESC) {
+    if (key == VKEY_ESCAPE) {
         show_menu(MENU_MAIN);
         menu_modal = 0;
         return CONSUMED;
@@ -383,7 +383,7 @@ void exclaim(const char* text) {
 
 std::int32_t handle_key(std::int32_t key) {
     for (;;) {
-        if (key == KEY_ENTER) {
+        if (key == VKEY_RETURN) {
             select_elves_under_cursor();
         }
         const std::int32_t result = on_page(key);
