@@ -291,6 +291,12 @@ void take_escape() {
     for (int taken = 1; sequence.feed(next) && taken < ESCAPE_SEQUENCE_LIMIT; ++taken) {
         kind = read_key(byte_wait_ms, &next);
         if (kind == ERR) {
+            if (sequence.only_escapes()) {
+                // Nothing followed the ESCs: Escape was pressed several times, quickly.
+                for (int i = 0; i <= taken; ++i) {
+                    push_event(escape);
+                }
+            }
             return;
         }
         if (kind == KEY_CODE_YES) {

@@ -32,6 +32,8 @@ class EscapeSequence {
   public:
     // Takes the next character after the ESC; returns true while the sequence goes on.
     bool feed(std::uint32_t ch);
+    // True while every character fed so far was another ESC.
+    bool only_escapes() const { return state_ == State::start; }
 
   private:
     enum class State { start, csi_first, csi, ss3, one_more, string, string_escape };
