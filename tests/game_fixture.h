@@ -4,13 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <sstream>
-#include <string>
-#include <vector>
+#include <tuple>
 
 #include "app/game.h"
-#include "platform/headless.h"
+#include "platform/headless.h"  // and with it <cstdint>, <string> and <vector>
 #include "terminal/screen.h"
 #include "ui/menus.h"
 #include "world/world.h"
@@ -38,6 +36,19 @@ class FreshGame : public ::testing::Test {
         }
     }
 
+    // Queues every key of a space-separated list ("q Left n") at once, as a player typing
+    // ahead, then runs frames until all are read; keys that a page waits for itself (the
+    // quit question) are read inside one frame.
+    void type_ahead(const std::string& keys, std::uint32_t ms = 50) {
+        std::istringstream names(keys);
+        for (std::string key; names >> key;) {
+            EXPECT_TRUE(headless_push_named_key(key)) << key;
+        }
+        while (headless_queued_events() > 0) {
+            run_frames(1, ms);
+        }
+    }
+
     // Queues keys by name ("Tab", "Enter", "Esc", "Up", "q", ...), then runs one frame
     // per key so that each is read by the frame loop.
     void press(std::initializer_list<const char*> keys, std::uint32_t ms = 50) {
@@ -52,12 +63,9 @@ class FreshGame : public ::testing::Test {
     static std::string row(int y, int x0 = 0, int x1 = SCREEN_WIDTH) {
         return frame_row_text(buffer(), y, x0, x1);
     }
-    static std::uint16_t attr(int x, int y) {
-        return screen_buffer[y * SCREEN_WIDTH + x].attribute;
-    }
-    static std::uint8_t glyph(int x, int y) {
-        return static_cast<std::uint8_t>(screen_buffer[y * SCREEN_WIDTH + x].character);
-    }
+    static Cell& cell_at(int x, int y) { return screen_buffer[y * SCREEN_WIDTH + x]; }
+    static std::uint16_t attr(int x, int y) { return cell_at(x, y).attribute; }
+    static std::uint8_t glyph(int x, int y) { return std::uint8_t(cell_at(x, y).character); }
 
     // A region as the player sees it, one string per row: text as it stands, white runs
     // in {braces}, red runs in [brackets], other colours as <colour:...>; blanks at the
@@ -70,26 +78,25 @@ class FreshGame : public ::testing::Test {
         auto closing = [](int fg) { return fg == 15 ? "}" : fg == 4 ? "]" : fg == 7 ? "" : ">"; };
         std::vector<std::string> rows;
         for (int y = y0; y < y1; ++y) {
-            std::string row, blanks;
+            std::string row;
+            std::size_t text_end = 0;  // blanks after the last text: their colour is not known yet
             int run = 7;
             for (int x = x0; x < x1; ++x) {
                 const Cell& cell = frame[static_cast<std::size_t>(y * SCREEN_WIDTH + x)];
-                const bool on_bg = (cell.attribute >> 4) == bg;
-                if (on_bg && cell.character == ' ') {
-                    blanks += ' ';  // a blank takes the colour of the text around it
-                    continue;
-                }
-                const int fg = on_bg ? cell.attribute & 15 : 7;
+                const bool on_bg = cell.attribute >> 4 == bg,
+                           blank = on_bg && cell.character == ' ';
+                // A blank takes the colour of the text around it; a run ends before the
+                // blanks that follow it.
+                const int fg = blank ? run : on_bg ? cell.attribute & 15 : 7;
                 if (fg != run) {
-                    row += closing(run) + blanks + opening(fg);
+                    row.insert(text_end, closing(run));
+                    row += opening(fg);
                     run = fg;
-                } else {
-                    row += blanks;
                 }
-                blanks.clear();
                 row += on_bg ? frame_row_text(frame, y, x, x + 1) : "?";
+                text_end = blank ? text_end : row.size();
             }
-            rows.push_back(row + closing(run));
+            rows.push_back(row.erase(text_end) + closing(run));
         }
         return rows;
     }
@@ -97,25 +104,9 @@ class FreshGame : public ::testing::Test {
     // Puts the map cursor on a cell with the viewport around it, then runs one frame so
     // that the map view records what lies there.
     void aim_cursor(std::int32_t x, std::int32_t y, std::int32_t level) {
-        cursor_x = x;
-        cursor_y = y;
-        view_level = level;
-        view_x = x - 27;
-        view_y = y - 10;
+        std::tie(cursor_x, cursor_y, view_x, view_y, view_level) =
+            std::tuple(x, y, x - 27, y - 10, level);
         follow_cursor();
         run_frames(1);
-    }
-
-    // Queues every key of a space-separated list ("q Left n") at once, as a player typing
-    // ahead, then runs frames until all are read; keys that a page waits for itself (the
-    // quit question) are read inside one frame.
-    void type_ahead(const std::string& keys, std::uint32_t ms = 50) {
-        std::istringstream names(keys);
-        for (std::string key; names >> key;) {
-            EXPECT_TRUE(headless_push_named_key(key)) << key;
-        }
-        while (headless_queued_events() > 0) {
-            run_frames(1, ms);
-        }
     }
 };
