@@ -27,7 +27,7 @@ test-sanitize:
 bench:
 	cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DCANOPY_TESTS=OFF
 	cmake --build build/bench --target canopy-bench -j $(JOBS)
-	./build/bench/canopy-bench
+	./build/bench/bench/canopy-bench
 
 clean:
 	rm -rf build
