@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
+#include <span>
 
 #include "creatures/creatures.h"
 #include "terminal/keyboard.h"
@@ -161,34 +162,17 @@ std::int32_t on_assign_job(std::int32_t key) {
     }
 }
 
-std::int32_t on_material_job(std::int32_t key) {
-    if (key == VKEY_ESCAPE) {
-        show_menu(MENU_ASSIGN_JOB);
-        return key;
-    }
-    if (is_letter(key) && selected_elf == nullptr) {
-        show_feedback("No elf selected.");
-        return CONSUMED;
-    }
-    switch (key) {
-        case 'f':
-            refuse_as_insane();
-            return CONSUMED;
-        case 'p':
-            assign_job("Pebblemaster");
-            return CONSUMED;
-        case 'b':
-            assign_job("Beekeeper");
-            return CONSUMED;
-        case 'r':
-            assign_job("Reedfolder");
-            return CONSUMED;
-        default:
-            return key;
-    }
-}
+// The fixed job pages: each letter gives a job, or (null) is refused as unthinkable.
+struct JobKey {
+    std::int32_t key;
+    const char* job;
+};
+constexpr JobKey MATERIAL_JOB_KEYS[] = {
+    {'f', nullptr}, {'p', "Pebblemaster"}, {'b', "Beekeeper"}, {'r', "Reedfolder"}};
+constexpr JobKey STRUCTURAL_JOB_KEYS[] = {
+    {'w', "Woodworker"}, {'p', nullptr}, {'d', "Delver"}, {'g', "Grower"}, {'f', "Feng shuist"}};
 
-std::int32_t on_structural_job(std::int32_t key) {
+std::int32_t on_job_page(std::int32_t key, std::span<const JobKey> jobs) {
     if (key == VKEY_ESCAPE) {
         show_menu(MENU_ASSIGN_JOB);
         return key;
@@ -197,25 +181,18 @@ std::int32_t on_structural_job(std::int32_t key) {
         show_feedback("No elf selected.");
         return CONSUMED;
     }
-    switch (key) {
-        case 'w':
-            assign_job("Woodworker");
-            return CONSUMED;
-        case 'p':
+    for (const JobKey& job : jobs) {
+        if (job.key != key) {
+            continue;
+        }
+        if (job.job == nullptr) {
             refuse_as_insane();
-            return CONSUMED;
-        case 'd':
-            assign_job("Delver");
-            return CONSUMED;
-        case 'g':
-            assign_job("Grower");
-            return CONSUMED;
-        case 'f':
-            assign_job("Feng shuist");
-            return CONSUMED;
-        default:
-            return key;
+        } else {
+            assign_job(job.job);
+        }
+        return CONSUMED;
     }
+    return key;
 }
 
 std::int32_t on_harvest(std::int32_t key) {
@@ -354,9 +331,9 @@ std::int32_t on_page(std::int32_t key) {
         case MENU_ASSIGN_JOB:
             return on_assign_job(key);
         case MENU_MATERIAL_JOB:
-            return on_material_job(key);
+            return on_job_page(key, MATERIAL_JOB_KEYS);
         case MENU_STRUCTURAL_JOB:
-            return on_structural_job(key);
+            return on_job_page(key, STRUCTURAL_JOB_KEYS);
         case MENU_HARVEST:
             return on_harvest(key);
         case MENU_HARVEST_TREES:

@@ -33,6 +33,18 @@ bool at_cursor(std::int32_t x, std::int32_t y, std::int32_t level) {
     return x == cursor_x && y == cursor_y && level == view_level;
 }
 
+// One pass over the creatures at the cursor's cell, in slot order; the last one seen
+// is the creature under the cursor.
+template <typename Describe>
+void creature_pass(Describe describe) {
+    for (Creature& c : creatures) {
+        if (c.kind != KIND_FREE && at_cursor(c.x, c.y, c.level)) {
+            creature_under_cursor = &c;
+            describe(c);
+        }
+    }
+}
+
 // Describes the cell under the cursor; the last text shown wins. Returns whether an
 // elf stands there.
 bool describe_cursor_cell() {
@@ -64,11 +76,8 @@ bool describe_cursor_cell() {
             }
         }
     }
-    for (Creature& c : creatures) {
-        if (c.kind == KIND_FREE || !at_cursor(c.x, c.y, c.level)) {
-            continue;
-        }
-        creature_under_cursor = &c;
+    // Three passes, so an elf's status wins over a rabbit, and a rabbit over the rest.
+    creature_pass([](const Creature& c) {
         if (c.kind == KIND_PLATFORM) {
             show_info("A sleeping platform.");
         } else if (c.kind == KIND_JUNK) {
@@ -76,28 +85,20 @@ bool describe_cursor_cell() {
         } else if (c.kind != KIND_ELF) {
             show_info("%s.", c.name);
         }
-    }
-    for (Creature& c : creatures) {
-        if (c.kind == KIND_FREE || !at_cursor(c.x, c.y, c.level)) {
-            continue;
-        }
-        creature_under_cursor = &c;
+    });
+    creature_pass([](const Creature& c) {
         if (c.kind == KIND_RABBIT) {
             show_info("%s.", c.name);
         }
-    }
+    });
     bool elf_here = false;
-    for (Creature& c : creatures) {
-        if (c.kind == KIND_FREE || !at_cursor(c.x, c.y, c.level)) {
-            continue;
-        }
-        creature_under_cursor = &c;
+    creature_pass([&elf_here](const Creature& c) {
         if (c.kind == KIND_ELF) {
             clear_window(0x20);
             draw_elf_status(&c);
             elf_here = true;
         }
-    }
+    });
     return elf_here;
 }
 
