@@ -173,14 +173,14 @@ void show_enlarge_request() {
     int rows = 0;
     int columns = 0;
     getmaxyx(stdscr, rows, columns);
-    char whole[96];
-    std::snprintf(whole, sizeof whole, "Please enlarge the terminal to %dx%d (now %dx%d)",
-                  SCREEN_WIDTH, SCREEN_HEIGHT, columns, rows);
+    const char first[] = "Please enlarge the terminal";
     char second[64];
     std::snprintf(second, sizeof second, "to %dx%d (now %dx%d)", SCREEN_WIDTH, SCREEN_HEIGHT,
                   columns, rows);
+    char whole[96];
+    std::snprintf(whole, sizeof whole, "%s %s", first, second);
     const char* one_line[] = {whole};
-    const char* two_lines[] = {"Please enlarge the terminal", second};
+    const char* two_lines[] = {first, second};
     const bool fits = static_cast<int>(std::strlen(whole)) <= columns;
     const char* const* lines = fits ? one_line : two_lines;
     const int line_count = fits ? 1 : 2;

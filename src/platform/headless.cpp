@@ -13,10 +13,7 @@ constexpr std::size_t KEPT_FRAMES = 64;
 
 std::deque<InputEvent> queue;
 std::uint32_t clock_ms = 0;
-std::uint32_t tick_cost = 0;
 bool hold_next_sleep = false;
-bool open_fails = false;
-bool is_open = false;
 std::vector<Frame> frames;
 Frame last_frame(SCREEN_CELLS, Cell{0, 0});
 int write_count = 0;
@@ -27,10 +24,7 @@ int waits_to_answer = 0;
 void headless_reset() {
     queue.clear();
     clock_ms = 0;
-    tick_cost = 0;
     hold_next_sleep = false;
-    open_fails = false;
-    is_open = false;
     frames.clear();
     last_frame.assign(SCREEN_CELLS, Cell{0, 0});
     write_count = 0;
@@ -97,17 +91,8 @@ std::uint32_t headless_clock() {
 void headless_set_clock(std::uint32_t milliseconds) {
     clock_ms = milliseconds;
 }
-void headless_set_tick_cost(std::uint32_t milliseconds) {
-    tick_cost = milliseconds;
-}
 void headless_hold_next_sleep() {
     hold_next_sleep = true;
-}
-void headless_set_open_fails(bool fails) {
-    open_fails = fails;
-}
-bool headless_is_open() {
-    return is_open;
 }
 
 const std::vector<Frame>& headless_frames() {
@@ -120,17 +105,12 @@ int headless_write_count() {
     return write_count;
 }
 
+// Always available: there is no terminal to lack.
 bool console_open() {
-    if (open_fails) {
-        return false;
-    }
-    is_open = true;
     return true;
 }
 
-void console_restore() {
-    is_open = false;
-}
+void console_restore() {}
 
 void console_write(const Cell* cells) {
     last_frame.assign(cells, cells + SCREEN_CELLS);
@@ -168,9 +148,7 @@ bool console_read_event(InputEvent* event) {
 }
 
 std::uint32_t console_ticks() {
-    const std::uint32_t now = clock_ms;
-    clock_ms += tick_cost;
-    return now;
+    return clock_ms;
 }
 
 bool console_sleep(std::uint32_t milliseconds) {

@@ -10,7 +10,7 @@
 
 using Frame = std::vector<Cell>;  // SCREEN_CELLS cells, row-major
 
-// Back to a fresh console: empty queue, clock at 0, no frames, open succeeds.
+// Back to a fresh console: empty queue, clock at 0, no frames.
 void headless_reset();
 
 // Queues one event, or a key press made of a character byte and a virtual-key code.
@@ -28,15 +28,8 @@ int headless_queued_events();
 // The virtual clock. console_sleep advances it; tests may move it freely.
 std::uint32_t headless_clock();
 void headless_set_clock(std::uint32_t milliseconds);
-// Milliseconds the clock advances on every console_ticks() call (0 by default), to
-// model the time a frame's own work takes.
-void headless_set_tick_cost(std::uint32_t milliseconds);
 // Makes the next console_sleep report that the console held the game.
 void headless_hold_next_sleep();
-
-// Whether console_open should fail, as it does without a terminal.
-void headless_set_open_fails(bool fails);
-bool headless_is_open();
 
 // Frames written since the last reset, oldest first (the most recent 64 are kept),
 // and the last one (all zero before the first write).
