@@ -81,4 +81,14 @@ TEST_F(Util, ArraysGrowExactlyThenDouble) {
     }
 }
 
+// An enlargement the heap refuses must not leave the array short, or the append that
+// asked for it would overwrite the last element.
+TEST_F(Util, ArrayThatCannotGrowEndsTheGameOutOfMemory) {
+    void* a = array_grow(nullptr, 1, 4, 4);
+    constexpr std::int32_t huge = 0x7FFFFFFF;
+    EXPECT_EXIT(array_grow(a, huge, huge, 5), ::testing::ExitedWithCode(1),
+                "canopy-hollow: out of memory");
+    array_free(a);
+}
+
 }  // namespace

@@ -3,7 +3,6 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 
 #include "creatures/behaviour.h"
 #include "creatures/creatures.h"
@@ -170,8 +169,8 @@ void run_frame() {
     dispatch(handle_key(key));
 }
 
-void run_game() {
-    start_game(static_cast<std::uint32_t>(std::time(nullptr)));
+void run_game(std::uint32_t seed) {
+    start_game(seed);
     for (;;) {
         run_frame();
     }

@@ -19,8 +19,9 @@ void restore_console();
 void start_game(std::uint32_t seed);
 // One frame: time, simulation, drawing, flush, sleep, one key.
 void run_frame();
-// start_game with the calendar time as seed, then frames for ever.
-[[noreturn]] void run_game();
+// start_game with this seed (the calendar time unless the player named a world), then
+// frames for ever.
+[[noreturn]] void run_game(std::uint32_t seed);
 
 void simulate(float dt);
 void creature_tick(Creature* c, float dt);

@@ -1,15 +1,33 @@
-// The entry point of canopy-hollow: take the console, play until the player quits.
+// The entry point of canopy-hollow: read the command line, take the console, play
+// until the player quits.
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 
 #include "app/game.h"
+#include "app/options.h"
+#include "app/version.h"
 #include "platform/console.h"
 
-int main() {
-    if (!console_open()) {
-        std::fputs("canopy-hollow: needs a terminal on standard input and output\n", stderr);
+int main(int argc, char** argv) {
+    const Options options = parse_options(argc, argv);
+    switch (options.action) {
+        case Options::Action::help:
+            std::fputs(GAME_USAGE, stdout);
+            return 0;
+        case Options::Action::version:
+            std::printf("canopy-hollow %s\n", GAME_VERSION);
+            return 0;
+        case Options::Action::usage_error:
+            std::fprintf(stderr, "canopy-hollow: %s\n%s", options.error.c_str(), GAME_USAGE);
+            return 2;
+        case Options::Action::play:
+            break;
+    }
+    if (const char* why = console_open()) {
+        std::fprintf(stderr, "canopy-hollow: %s\n", why);
         return 1;
     }
     std::atexit(restore_console);
-    run_game();
+    run_game(options.seed ? *options.seed : static_cast<std::uint32_t>(std::time(nullptr)));
 }

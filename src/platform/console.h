@@ -45,9 +45,12 @@ constexpr std::uint16_t VKEY_DOWN = 0x28;
 constexpr std::uint16_t VKEY_INSERT = 0x2D;
 constexpr std::uint16_t VKEY_DELETE = 0x2E;
 constexpr std::uint16_t VKEY_F1 = 0x70;
-// Takes over the console: 80x25 cells, hidden cursor. Returns false, touching
-// nothing, when there is no console to take (standard input or output redirected).
-bool console_open();
+
+// Takes over the console: 80x25 cells, hidden cursor. Returns null on success. When
+// there is no console to take (standard input or output redirected, a terminal type
+// that cannot show a picture) it touches nothing and returns one line saying why,
+// without a final full stop, for the caller to print.
+const char* console_open();
 
 // Gives the console back as it was found (cursor visible, line mode, main screen).
 // Safe to call any number of times, and before or without console_open.

@@ -401,12 +401,12 @@ void wait_until_large_enough() {
 
 }  // namespace
 
-bool console_open() {
+const char* console_open() {
     if (is_open) {
-        return true;
+        return nullptr;
     }
     if (isatty(STDIN_FILENO) == 0 || isatty(STDOUT_FILENO) == 0) {
-        return false;
+        return "needs a terminal on standard input and output";
     }
     std::setlocale(LC_ALL, "");
     std::setlocale(LC_NUMERIC, "C");  // the game's numbers read the same everywhere
@@ -419,7 +419,7 @@ bool console_open() {
     SCREEN* screen = newterm(nullptr, stdout, stdin);
     if (screen == nullptr) {
         restore_signal_handlers();
-        return false;
+        return "cannot use this terminal";
     }
     set_term(screen);
     // A terminal that cannot place the cursor (TERM=dumb) cannot show a picture.
@@ -428,7 +428,7 @@ bool console_open() {
         endwin();
         delscreen(screen);
         restore_signal_handlers();
-        return false;
+        return "this terminal cannot place the cursor";
     }
     if (std::getenv("ESCDELAY") == nullptr) {
         set_escdelay(25);  // a lone Escape should act at once; the player's setting wins
@@ -454,7 +454,7 @@ bool console_open() {
     stop_requested = 0;
     continued = 0;
     is_open = true;
-    return true;
+    return nullptr;
 }
 
 void console_restore() {

@@ -106,8 +106,8 @@ int headless_write_count() {
 }
 
 // Always available: there is no terminal to lack.
-bool console_open() {
-    return true;
+const char* console_open() {
+    return nullptr;
 }
 
 void console_restore() {}

@@ -47,10 +47,13 @@ void* array_grow(void* a, std::int32_t size, std::int32_t min, std::int32_t n) {
             }
             auto* moved =
                 static_cast<ArrayHeader*>(std::realloc(header, block_size(size, capacity)));
-            if (moved != nullptr) {
-                header = moved;
-                header->capacity = capacity;
+            if (moved == nullptr) {
+                // The caller writes the new element at once, over the last one: that
+                // would lose a branch or a leaf without a word.
+                fatal_error("out of memory");
             }
+            header = moved;
+            header->capacity = capacity;
         }
     }
     if (header->length > header->capacity) {

@@ -1,6 +1,7 @@
 #include "world/map_view.h"
 
 #include "app/game.h"
+#include "app/version.h"
 #include "creatures/creatures.h"
 #include "terminal/messages.h"
 #include "terminal/screen.h"
@@ -115,7 +116,7 @@ void draw_status_line(bool elf_here) {
     }
     print_x = 75;
     text_fg = 3;
-    print_text("v1.37");
+    print_text(GAME_VERSION);
 }
 
 // Seen from above, the lower levels show through every other cell.

@@ -1,0 +1,77 @@
+#include "app/options.h"
+
+#include <cstring>
+
+const char GAME_USAGE[] =
+    "usage: canopy-hollow [--seed N]\n"
+    "  --seed N    play world N (0 to 4294967295) instead of one chosen by the clock\n"
+    "  --help      show this text and exit\n"
+    "  --version   show the version and exit\n";
+
+namespace {
+
+// A world number: decimal digits only, no sign, no spaces, at most 2^32 - 1.
+std::optional<std::uint32_t> parse_seed(const char* text) {
+    if (*text == '\0' || std::strlen(text) > 10) {
+        return std::nullopt;
+    }
+    std::uint64_t value = 0;
+    for (const char* p = text; *p != '\0'; ++p) {
+        if (*p < '0' || *p > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + static_cast<std::uint64_t>(*p - '0');
+    }
+    if (value > UINT32_MAX) {
+        return std::nullopt;
+    }
+    return static_cast<std::uint32_t>(value);
+}
+
+Options usage_error(std::string message) {
+    Options options;
+    options.action = Options::Action::usage_error;
+    options.error = std::move(message);
+    return options;
+}
+
+}  // namespace
+
+Options parse_options(int argc, const char* const* argv) {
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        // "--name=value" and "--name value" both give a value.
+        const std::size_t equals = arg.find('=');
+        const std::string name = arg.rfind("--", 0) == 0 ? arg.substr(0, equals) : arg;
+        auto value = [&]() -> const char* {
+            if (equals != std::string::npos && name != arg) {
+                return argv[i] + equals + 1;
+            }
+            return i + 1 < argc ? argv[++i] : nullptr;
+        };
+        if (arg == "--help" || arg == "-h") {
+            options.action = Options::Action::help;
+            return options;
+        }
+        if (arg == "--version") {
+            options.action = Options::Action::version;
+            return options;
+        }
+        if (name == "--seed") {
+            const char* text = value();
+            if (text == nullptr) {
+                return usage_error("--seed needs a world number");
+            }
+            options.seed = parse_seed(text);
+            if (!options.seed) {
+                return usage_error(std::string("--seed takes a world number from 0 to "
+                                               "4294967295, not '") +
+                                   text + "'");
+            }
+            continue;
+        }
+        return usage_error("unknown option '" + arg + "'");
+    }
+    return options;
+}
