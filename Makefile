@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run build test test-plain test-sanitize bench clean
+.PHONY: run build test test-plain test-sanitize bench clean web test-web
 
 run: build
 	./build/release/canopy-hollow
@@ -28,6 +28,21 @@ bench:
 	cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DCANOPY_TESTS=OFF
 	cmake --build build/bench --target canopy-bench -j $(JOBS)
 	./build/bench/bench/canopy-bench
+
+# The game for web browsers, as one folder to serve: build/web. Emscripten's tools run
+# on whichever node is first on the path, so point it at Debian's JavaScript modules.
+EMSCRIPTEN_ENV = NODE_PATH=/usr/share/nodejs
+
+web:
+	$(EMSCRIPTEN_ENV) emcmake cmake -S web -B build/web-obj -DCMAKE_BUILD_TYPE=Release \
+		-DCANOPY_WEB_OUTPUT=$(CURDIR)/build/web
+	$(EMSCRIPTEN_ENV) cmake --build build/web-obj -j $(JOBS)
+
+# The page's key decoding, then the page played in headless Chromium against canopy-sim.
+test-web: web build
+	node --test tests/web/keys_test.js
+	/usr/bin/python3 tests/web/browser_test.py --site build/web \
+		--sim build/release/canopy-sim --out build/web-test
 
 clean:
 	rm -rf build

@@ -1,5 +1,6 @@
 #include "util/random.h"
 
+#include <cstddef>
 #include <cstring>
 
 std::uint32_t lcg_state;
