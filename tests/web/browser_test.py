@@ -259,6 +259,7 @@ def play(page, checks, base, out):
 
     screenshot_taken = False
     row_faults = []
+    still_frames = moving_frames = 0
     for frame in range(QUIT_FRAME):
         names = KEY_SCRIPT.get(frame, [])
         if names:
@@ -280,6 +281,10 @@ def play(page, checks, base, out):
                     row_faults.append(f"frame {frame} row {y}: {changes[y]} change(s) to the "
                                       f"page, content {'same' if before[y] == after[y] else 'new'}")
             driver.execute_script("window.rowObserver.disconnect()")
+            if before == after:
+                still_frames += 1
+            else:
+                moving_frames += 1
         if frame + 1 in CHECKPOINTS:
             grid = page.compare(frame + 1, KEY_SCRIPT)
             text = grid_text(grid)
@@ -294,6 +299,9 @@ def play(page, checks, base, out):
                 screenshot_taken = os.path.getsize(path) > 0
     checks.check(not row_faults, "a frame touches exactly the rows whose cells changed:\n"
                  + "\n".join(row_faults[:10]))
+    checks.check(still_frames > 0 and moving_frames > 0,
+                 f"the watched frames include frames that change nothing ({still_frames}) "
+                 f"and frames that change something ({moving_frames})")
     checks.check(screenshot_taken, "a screenshot of the game screen was saved")
 
     keys_seen = driver.execute_script("return window.keyLog")
@@ -304,6 +312,10 @@ def play(page, checks, base, out):
                      f"the browser's own action for {key!r} is suppressed: {prevented}")
     checks.check(page.value("document.activeElement.id") == "screen",
                  "Tab leaves the keyboard focus on the game")
+    driver.execute_script("document.activeElement.blur()")
+    driver.find_element(By.ID, "screen").click()
+    checks.check(page.value("document.activeElement.id") == "screen",
+                 "a click on the game gives it the keyboard focus")
 
     # A browser shortcut stays the browser's and never reaches the game.
     queued_before = page.value("canopy.queuedKeys()")
@@ -352,6 +364,22 @@ def play(page, checks, base, out):
                  f"the page loads exactly its own files: {served}")
 
 
+def check_real_time(driver, checks, base):
+    """With the page's own clock the game runs by itself: the intro waits its seconds,
+    and once playing the map cursor blinks with no key pressed."""
+    page = Page(driver, checks)
+    driver.get(f"{base}/index.html?seed={SEED}")
+    page.wait_for("the intro's [press any key]", lambda: "[press any key]" in page.text())
+    page.press("Space")
+    page.wait_for("the title screen", lambda: "C A N O P Y" in page.text())
+    page.press("Space")
+    page.wait_for("the arrival message",
+                  lambda: "The elf mission has arrived at" in page.text())
+    first = page.grid()
+    page.wait_for("the cursor to blink", lambda: page.grid() != first)
+    checks.check(page.value("canopy.state") == "playing", "the game plays on its own clock")
+
+
 def check_seed_error(driver, checks, base):
     """A world number the game refuses is reported on the page, as on a command line."""
     driver.get(f"{base}/index.html?seed=forest")
@@ -385,6 +413,7 @@ def main():
             page = Page(driver, checks)
             page.sim = os.path.abspath(args.sim)
             play(page, checks, base, args.out)
+            check_real_time(driver, checks, base)
             check_seed_error(driver, checks, base)
         except Exception as error:  # a broken step ends the run as one more failure
             checks.failed += 1
