@@ -206,6 +206,58 @@ class Page:
         return page
 
 
+# How far each row's cells stray from a grid of equal columns: every character's left
+# edge against its column times the width of one cell of an ASCII run, in CSS pixels.
+MEASURE_ROWS = """
+const rows = Array.from(document.querySelectorAll('#screen .row'));
+const run = rows.flatMap((row) => Array.from(row.children))
+    .find((span) => !span.classList.contains('glyph') && span.textContent.length >= 10);
+const cell = run.getBoundingClientRect().width / run.textContent.length;
+const range = document.createRange();
+const strays = rows.map((row) => {
+  const origin = row.getBoundingClientRect().left;
+  const walker = document.createTreeWalker(row, NodeFilter.SHOW_TEXT);
+  let column = 0;
+  let worst = 0;
+  for (let node = walker.nextNode(); node; node = walker.nextNode()) {
+    for (let i = 0; i < node.data.length; ++i, ++column) {
+      range.setStart(node, i);
+      range.setEnd(node, i + 1);
+      const box = range.getBoundingClientRect();
+      const element = node.parentElement.getBoundingClientRect();
+      const left = node.parentElement.classList.contains('glyph') ? element.left : box.left;
+      worst = Math.max(worst, Math.abs(left - origin - column * cell));
+    }
+  }
+  return worst;
+});
+return [strays, cell];
+"""
+FIT = """
+const box = document.getElementById('screen').getBoundingClientRect();
+return [box.left, box.top, box.right, box.bottom, innerWidth, innerHeight];
+"""
+
+
+def check_layout(driver, checks):
+    """Every row is 80 equal cells wide, glyphs beyond ASCII included, and the grid
+    grows and shrinks with the window without leaving it."""
+    strays, cell = driver.execute_script(MEASURE_ROWS)
+    wrong = [(y, round(stray, 2)) for y, stray in enumerate(strays) if stray > 1]
+    checks.check(not wrong, f"every row's cells line up in columns of {cell:.3f} px: {wrong}")
+    boxes = []
+    for size in ((1280, 800), (800, 1000), (1600, 600)):
+        driver.set_window_size(*size)
+        time.sleep(0.3)
+        boxes.append(driver.execute_script(FIT))
+    for left, top, right, bottom, width, height in boxes:
+        checks.check(left >= 0 and top >= 0 and right <= width and bottom <= height,
+                     f"the grid {left, top, right, bottom} lies inside the window {width}x{height}")
+        checks.check(right - left >= 0.9 * width or bottom - top >= 0.9 * height,
+                     f"the grid {left, top, right, bottom} fills the window {width}x{height}")
+    driver.set_window_size(1280, 800)
+
+
 def serve(site):
     handler = functools.partial(QuietHandler, directory=site)
     server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), handler)
@@ -293,6 +345,7 @@ def play(page, checks, base, out):
                 checks.check("The elf mission has arrived at" in text,
                              "the arrival message is shown after 10 frames")
             if frame + 1 == 36 and not screenshot_taken:
+                check_layout(driver, checks)
                 os.makedirs(out, exist_ok=True)
                 path = os.path.join(out, "game-screen.png")
                 driver.find_element(By.ID, "screen").screenshot(path)
