@@ -69,9 +69,12 @@
         ++x;
       } else {
         let text = "";
-        while (x < COLUMNS && (cells[2 * x + 1] & 0xff) === attribute && plainGlyph[cells[2 * x] & 0xff]) {
-          text += glyphs[cells[2 * x] & 0xff];
-          ++x;
+        for (; x < COLUMNS && (cells[2 * x + 1] & 0xff) === attribute; ++x) {
+          const next = cells[2 * x] & 0xff;
+          if (!plainGlyph[next]) {
+            break;
+          }
+          text += glyphs[next];
         }
         span.textContent = text;
       }
@@ -250,7 +253,9 @@
             .then((module) =>
               WebAssembly.instantiate(module, imports).then((instance) => receive(instance, module))
             )
-            .catch((error) => finish(null, "The game could not be loaded: " + error.message + loadHint()));
+            .catch((error) =>
+              finish(null, "The game could not be loaded: " + error.message + loadHint())
+            );
           return {};
         },
         onRuntimeInitialized() {
