@@ -17,10 +17,6 @@ std::size_t block_size(std::int32_t size, std::int32_t capacity) {
 
 }  // namespace
 
-std::int32_t array_length(const void* a) {
-    return a == nullptr ? 0 : header_of(a)->length;
-}
-
 std::int32_t array_capacity(const void* a) {
     return a == nullptr ? 0 : header_of(a)->capacity;
 }

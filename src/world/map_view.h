@@ -8,7 +8,11 @@
 extern const char* notice_text;
 
 void draw_map_view();
+// The 16 by 8 cells of ground whose top-left world cell is (16 * bx, 8 * by), drawn
+// into the current window; it reseeds the small generator and leaves it where the
+// block's last draw put it.
 void draw_ground_block(std::int32_t bx, std::int32_t by);
-void draw_trees(std::int32_t level);
-void draw_leaves(std::int32_t level);
-void draw_creatures(std::int32_t level);
+
+// Forgets what the view keeps between frames (the trees by level, the ground and the
+// trees in sight), for a fresh game.
+void reset_map_view();

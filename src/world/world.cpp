@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "util/array.h"
+#include "world/map_view.h"
 
 GreatTree great_trees[GREAT_TREE_SLOTS];
 BranchSegment* branch_segments;
@@ -40,4 +41,5 @@ void reset_world() {
     branch_under_cursor = nullptr;
     creature_under_cursor = nullptr;
     trunk_side = 0;
+    reset_map_view();
 }
