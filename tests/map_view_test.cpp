@@ -13,6 +13,7 @@
 #include "game_fixture.h"
 #include "ui/jobs.h"
 #include "util/array.h"
+#include "util/random.h"
 #include "world/map_view.h"
 
 namespace {
@@ -217,6 +218,75 @@ TEST_F(MapView, MapWindowGroundShadingOrdersAndNotice) {
               "║rabbits are   ║|║getting bold\" ║|╚══════════════╝");
     EXPECT_EQ(attrs(14, 38, 54) + attrs(15, 38, 39) + attrs(19, 38, 54) + attrs(18, 39, 42),
               std::string(33, '7') + "ccc");
+}
+
+// Creatures are drawn on their own level and seen through the shading from above, never
+// at 150 feet; on one cell an elf shows over a rabbit, and a rabbit over anything else.
+TEST_F(MapView, CreaturesOnEachLevel) {
+    empty_forest(0);
+    for (int level = 0; level < 4; ++level) {
+        add('p', 21 + 2 * level, 10, level);  // cells the shading leaves see-through
+    }
+    add('e', 21, 12, 0);
+    add('r', 21, 12, 0).glyph = 'b';
+    add('p', 21, 12, 0);
+    add('r', 23, 12, 0).glyph = 'b';
+    add('p', 23, 12, 0);
+    // Per view level, the platforms of levels 0 to 3 that show.
+    const char* platforms[] = {"0...", "01..", "0.2.", "..2."};
+    for (int level = 0; level < 4; ++level) {
+        view_level = level;
+        draw_map_view();
+        std::string shown;
+        for (int i = 0; i < 4; ++i) {
+            shown += glyph(21 + 2 * i, 10) == 6 ? char('0' + i) : '.';
+        }
+        EXPECT_EQ(shown, platforms[level]) << "view level " << level;
+    }
+    view_level = 0;
+    draw_map_view();
+    EXPECT_EQ(glyph(21, 12), 2);
+    EXPECT_EQ(glyph(23, 12), 'b');
+}
+
+// The view keeps the ground and the trees in sight from frame to frame. Whatever it kept,
+// a frame must come out as one drawn from nothing, and leave the small generator where
+// drawing the ground blocks leaves it, even when something else moved it meanwhile:
+// through a whole game with orders, building and falls, the view scrolling every way,
+// across zero, and cycling the levels.
+TEST_F(MapView, KeptViewDrawsAsAViewFromNothing) {
+    start(1);
+    std::istringstream script(
+        "e a Esc j s w Esc Esc c s b Tab Tab Home Home Home Home Home Home Up Up Up Enter "
+        "Right Enter Down Down Enter Left Left Enter Left Enter Esc Esc Esc");
+    const char* wander[] = {"Left", "Left", "Up", "Tab", "Home", "Right", "PgDn", "Down"};
+    // Every 150 frames the cursor and the view jump together, down, right, both ways...
+    const std::pair<int, int> jumps[] = {{0, 3}, {6, 0}, {-90, 0}, {0, -60}, {-6, -3}, {400, 300}};
+    for (int frame = 0; frame < 3000; ++frame) {
+        std::string key;
+        if (frame % 3 == 0 && (script >> key || frame % 9 == 0)) {
+            headless_push_named_key(key.empty() ? wander[frame / 9 % 8] : key);
+        }
+        run_frames(1, 100);
+        if (frame % 150 == 149) {
+            const auto [dx, dy] = jumps[frame / 150 % 6];
+            std::tie(cursor_x, cursor_y, view_x, view_y) =
+                std::tuple(cursor_x + dx, cursor_y + dy, view_x + dx, view_y + dy);
+        }
+        lcg_reseed(12345);
+        draw_map_view();
+        const Frame kept = buffer();
+        const std::uint32_t lcg_kept = lcg_state;
+        reset_map_view();
+        draw_map_view();
+        ASSERT_EQ(frame_text(buffer()) + frame_attributes(buffer()),
+                  frame_text(kept) + frame_attributes(kept))
+            << "frame " << frame << ", view " << view_x << ',' << view_y << " level " << view_level;
+        set_window(0, 0, 0, 0);                                     // draws nothing
+        draw_ground_block((view_x + 60) >> 4, (view_y + 25) >> 3);  // the last block drawn
+        ASSERT_EQ(lcg_kept, lcg_state) << "frame " << frame;
+    }
+    EXPECT_EQ(death_count, 7);  // the whole story was told
 }
 
 // Whole screens against golden files: 25 rows of text, then 25 rows of attributes.
