@@ -15,12 +15,12 @@
 const char* notice_text;
 
 // The picture is rebuilt every frame, but most of it is the same as the frame before:
-// the ground of a view position never changes, the leaves and branches of a level stay
-// where they grew, and most creatures stand still. So the view keeps three things
-// between frames, each rebuilt only when what it was made from changes:
-//   - the leaves and branch segments of each level (when the arrays are replaced or grow),
-//   - for the view position: the ground as drawn, and the leaves and segments in sight,
-//   - nothing of the creatures: their table is read once a frame, by take_census.
+// the ground of a view position never changes, and the leaves and branches stay where
+// they grew. So the view keeps, each rebuilt only when what it was made from changes:
+//   - the leaves and branch segments of each level (when the world's arrays change),
+//   - for the view position: the ground as drawn, and the leaves and segments in sight.
+// Of the creatures it keeps nothing, since they move: take_census reads their table
+// once a frame, for the cell description and for every level drawn.
 namespace {
 
 constexpr std::int32_t MAP_WIDTH = 54;
@@ -120,9 +120,17 @@ std::int32_t in_sight_count[CREATURE_LEVELS][PASS_COUNT];
 Creature* at_cursor_cell[CREATURE_SLOTS];
 std::int32_t at_cursor_count;
 
+// Keeps the array's room for the next filling; an array never filled stays null.
 template <typename T>
 void empty_array(T*& a) {
-    a = static_cast<T*>(array_set_length(a, static_cast<std::int32_t>(sizeof(T)), 0));
+    if (a != nullptr) {
+        a = static_cast<T*>(array_set_length(a, static_cast<std::int32_t>(sizeof(T)), 0));
+    }
+}
+template <typename T>
+void forget_array(T*& a) {
+    array_free(a);
+    a = nullptr;
 }
 
 void list_trees_by_level() {
@@ -504,10 +512,10 @@ void draw_map_view() {
 
 void reset_map_view() {
     for (std::int32_t level = 0; level < VIEW_LEVELS; ++level) {
-        empty_array(leaves_by_level[level]);
-        empty_array(segments_by_level[level]);
-        empty_array(leaves_in_sight[level]);
-        empty_array(segments_in_sight[level]);
+        forget_array(leaves_by_level[level]);
+        forget_array(segments_by_level[level]);
+        forget_array(leaves_in_sight[level]);
+        forget_array(segments_in_sight[level]);
     }
     listed_leaves = nullptr;
     listed_leaf_count = -1;
