@@ -63,10 +63,12 @@ char* format_string(const char* format, ...) {
     std::vsnprintf(buffer, sizeof buffer, format, args);
     va_end(args);
     buffer[sizeof buffer - 1] = '\0';
-    char* copy = strdup(buffer);
+    const std::size_t size = std::strlen(buffer) + 1;
+    auto* copy = static_cast<char*>(std::malloc(size));
     if (copy == nullptr) {
         fatal_error("out of memory");
     }
+    std::memcpy(copy, buffer, size);
     array_append(formatted_strings, copy);
     return copy;
 }

@@ -4,16 +4,18 @@
 
 #include <cstddef>
 
-void log_message(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void show_feedback(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void show_info(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void print_line(const char* format, ...) __attribute__((format(printf, 1, 2)));
+#include "util/printf_check.h"
+
+void log_message(const char* format, ...) PRINTF_FORMAT(1, 2);
+void show_feedback(const char* format, ...) PRINTF_FORMAT(1, 2);
+void show_info(const char* format, ...) PRINTF_FORMAT(1, 2);
+void print_line(const char* format, ...) PRINTF_FORMAT(1, 2);
 
 // A heap copy of the formatted text (at most 1023 bytes). Never null: running out of
 // memory ends the game with a message. Records point at these texts and slots are
 // reused without clearing, so none is released during a game: they stay listed here
 // and are released together when a fresh game starts.
-char* format_string(const char* format, ...) __attribute__((format(printf, 1, 2)));
+char* format_string(const char* format, ...) PRINTF_FORMAT(1, 2);
 void release_formatted_strings();
 
 // strncpy with limit n, then always terminated at n - 1.

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/console.h"
+#include "util/printf_check.h"
 
 extern Cell screen_buffer[SCREEN_CELLS];
 
@@ -27,7 +28,7 @@ void set_window(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t 
 void clear_window(std::uint16_t attr);
 void scroll_window();
 void print_text(const char* s);
-void print_fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));
+void print_fmt(const char* format, ...) PRINTF_FORMAT(1, 2);
 void print_fmt_va(const char* format, va_list args);
 void follow_cursor();
 void flush_screen();
