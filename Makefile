@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run build test test-plain test-sanitize bench clean web test-web
+.PHONY: run build test test-plain test-sanitize bench clean web test-web windows
 
 run: build
 	./build/release/canopy-hollow
@@ -43,6 +43,14 @@ test-web: web build
 	node --test tests/web/keys_test.js
 	/usr/bin/python3 tests/web/browser_test.py --site build/web \
 		--sim build/release/canopy-sim --out build/web-test
+
+# The Windows console build, cross-compiled with mingw-w64 (warnings as errors): the
+# game, build/windows/canopy-hollow.exe, then its tests and a smoke test under Wine.
+windows:
+	cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+		-DCMAKE_BUILD_TYPE=Release -DCANOPY_WERROR=ON -DCANOPY_BENCHMARKS=OFF
+	cmake --build build/windows -j $(JOBS)
+	ctest --test-dir build/windows --output-on-failure -j $(JOBS)
 
 clean:
 	rm -rf build
