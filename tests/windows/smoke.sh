@@ -5,7 +5,8 @@
 # colours and the arrows of the status line; the cursor keys (Home and End as the raw
 # sequences a terminal sends) move the map cursor; Escape leaves a menu; q then y ends
 # the game with status 0 and the console's cursor shown again. Ctrl-C ends it with the
-# cursor shown too, and a console whose input goes away ends the process.
+# cursor shown too, and a console whose input goes away ends the process. The command
+# line answers as on Linux.
 # Uses $WINEPREFIX when set, else a fresh prefix beside the game, removed afterwards.
 # Usage: smoke.sh <canopy-hollow.exe> <canopy-lost-console.exe>
 set -u
@@ -110,6 +111,21 @@ timeout 60 wine "$game" >"$work/out" 2>"$work/err" </dev/null
 status=$?
 [[ $status -eq 1 ]] || fail "with no console the game exited with $status, not 1"
 [[ ! -s "$work/out" ]] || fail "with no console the game wrote: $(head -c 200 "$work/out")"
+
+# The command line answers as on Linux, console or not: arguments, status, a line of
+# what it prints.
+while IFS='|' read -r args want_status want_text; do
+    # shellcheck disable=SC2086 # the arguments are split as a shell would
+    timeout 60 wine "$game" $args >"$work/out" 2>&1 </dev/null
+    status=$?
+    [[ $status -eq $want_status ]] || fail "'$args' exited with $status, not $want_status"
+    grep -qF -- "$want_text" "$work/out" || fail "'$args' did not print '$want_text'"
+done <<'ARGUMENTS'
+--version|0|canopy-hollow v
+--help|0|usage: canopy-hollow [--seed N]
+--seed 12x|2|--seed takes a world number
+--frobnicate|2|unknown option '--frobnicate'
+ARGUMENTS
 
 tm -f /dev/null start-server \; set-option -g default-terminal tmux-256color \; \
     new-session -d -s smoke -x 100 -y 30 \
