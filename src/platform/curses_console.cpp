@@ -1,15 +1,21 @@
 // The curses console: the game's 80x25 picture on a Unix terminal. Each frame is
 // drawn whole into stdscr and handed over with one refresh, so curses sends only the
-// cells that changed. Keys are decoded into the presses a Windows keyboard would give
-// (curses_keys.h). The terminal is the player's: every way out gives it back as found.
+// cells that changed. Curses only draws: the keyboard is read here, byte by byte, and
+// decoded into the presses a Windows keyboard would give (terminal_input.h), so no
+// escape string, mouse report or paste can act as an order. The terminal is the
+// player's: every way out gives it back as found, and a terminal that has gone away
+// ends the game as a hang-up does.
 #define NCURSES_WIDECHAR 1
 #include <curses.h>
 #include <langinfo.h>
-#include <strings.h>
+#include <poll.h>
 #include <sys/ioctl.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <climits>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -17,25 +23,34 @@
 #include <cstring>
 #include <ctime>
 #include <cwchar>
-#include <optional>
 
 #include "platform/console.h"
 #include "platform/cp437.h"
 #include "platform/curses_keys.h"
+#include "platform/terminal_input.h"
+
+// Last: the terminal database's own header names every capability as a macro, and
+// these would take over names used here and in the headers above.
+#include <term.h>
+#undef columns
+#undef key_down
+#undef lines
 
 namespace {
 
 // Blocking waits wake at least this often, so signals and resizes are noticed soon.
 constexpr int WAIT_SLICE_MS = 50;
-// Keys read ahead of the game. A flood beyond this stays in the terminal's own buffer.
+// Keys read ahead of the game. Keys beyond these are dropped: a held key's repeats
+// must not play on for seconds after it is let go.
 constexpr int QUEUE_SIZE = 32;
-// An unknown escape sequence longer than this is not a sequence but a stuck stream.
-constexpr int ESCAPE_SEQUENCE_LIMIT = 64;
+// At most this much is read in one go, so a stream of input cannot hold up a frame.
+constexpr int READ_LIMIT = 64 * 1024;
 
 // Set by the signal handlers, acted on by normal code in notice_signals.
 volatile std::sig_atomic_t pending_exit_signal = 0;
 volatile std::sig_atomic_t stop_requested = 0;
 volatile std::sig_atomic_t continued = 0;
+volatile std::sig_atomic_t resized = 0;
 
 void on_exit_signal(int signal_number) {
     pending_exit_signal = signal_number;
@@ -46,6 +61,9 @@ void on_stop_signal(int) {
 void on_continue_signal(int) {
     continued = 1;
 }
+void on_resize_signal(int) {
+    resized = 1;
+}
 
 struct CaughtSignal {
     int number;
@@ -54,9 +72,10 @@ struct CaughtSignal {
     struct sigaction previous;
 };
 CaughtSignal caught_signals[] = {
-    {SIGINT, on_exit_signal, false, {}},  {SIGTERM, on_exit_signal, false, {}},
-    {SIGHUP, on_exit_signal, false, {}},  {SIGQUIT, on_exit_signal, false, {}},
-    {SIGTSTP, on_stop_signal, false, {}}, {SIGCONT, on_continue_signal, false, {}},
+    {SIGINT, on_exit_signal, false, {}},     {SIGTERM, on_exit_signal, false, {}},
+    {SIGHUP, on_exit_signal, false, {}},     {SIGQUIT, on_exit_signal, false, {}},
+    {SIGTSTP, on_stop_signal, false, {}},    {SIGCONT, on_continue_signal, false, {}},
+    {SIGWINCH, on_resize_signal, false, {}},
 };
 
 bool is_open = false;
@@ -73,12 +92,18 @@ bool clear_pending = false;    // the terminal changed size: blank what lies out
 bool repaint_pending = false;  // the terminal's contents are unknown: repaint every cell
 bool hold_pending = false;     // the request to enlarge was shown: hold the game
 
+TerminalInput input;
 InputEvent queue[QUEUE_SIZE];
 int queue_head = 0;
 int queue_count = 0;
 
+// What turns bracketed paste on and off on this terminal; empty where it has none.
+char paste_on[32];
+char paste_off[32];
+
 // Signal handlers must be in place before curses starts, so that curses leaves
-// interrupt and suspension to us. Signals ignored at start (a background job) stay so.
+// interrupt, suspension and resizing to us. Signals ignored at start (a background job,
+// nohup) stay so.
 void install_signal_handlers() {
     for (CaughtSignal& caught : caught_signals) {
         sigaction(caught.number, nullptr, &caught.previous);
@@ -102,21 +127,62 @@ void restore_signal_handlers() {
     }
 }
 
+// Ends the process by this signal's default action, so the parent (a shell loop, a
+// script) sees a death by signal and not an ordinary exit.
+[[noreturn]] void die_of(int signal_number) {
+    struct sigaction action {};
+    action.sa_handler = SIG_DFL;
+    sigemptyset(&action.sa_mask);
+    sigaction(signal_number, &action, nullptr);
+    sigset_t only;
+    sigemptyset(&only);
+    sigaddset(&only, signal_number);
+    sigprocmask(SIG_UNBLOCK, &only, nullptr);
+    raise(signal_number);
+    _exit(128 + signal_number);  // not reached for the signals caught here
+}
+
+// The terminal has gone (its window closed, the connection dropped): nothing can be
+// shown or read any more, so end as a hang-up signal would, whether or not the signal
+// itself came or was ignored.
+[[noreturn]] void hang_up() {
+    console_restore();
+    die_of(SIGHUP);
+}
+
+void write_all(const char* text) {
+    std::size_t left = std::strlen(text);
+    while (left > 0) {
+        const ssize_t written = write(STDOUT_FILENO, text, left);
+        if (written < 0 && errno == EINTR) {
+            continue;
+        }
+        if (written <= 0) {
+            return;  // a terminal that has gone takes nothing more
+        }
+        text += written;
+        left -= static_cast<std::size_t>(written);
+    }
+}
+
+// Glyphs the locale's character set can show one column wide are drawn as themselves;
+// the rest as ASCII look-alikes (all of them under LC_ALL=C, say).
+void choose_glyphs() {
+    for (int code = 0; code < 256; ++code) {
+        const wchar_t wide = static_cast<wchar_t>(cp437_to_unicode[code]);
+        char bytes[MB_LEN_MAX];
+        std::mbstate_t state{};
+        const bool shown =
+            wcwidth(wide) == 1 && std::wcrtomb(bytes, wide, &state) != std::size_t(-1);
+        glyphs[code] =
+            shown ? wide : static_cast<wchar_t>(static_cast<unsigned char>(cp437_to_ascii[code]));
+    }
+}
+
 bool locale_is_utf8() {
     const char* codeset = nl_langinfo(CODESET);
     return codeset != nullptr &&
-           (strcasecmp(codeset, "UTF-8") == 0 || strcasecmp(codeset, "utf8") == 0);
-}
-
-// Unicode glyphs where the terminal speaks UTF-8, ASCII look-alikes where it does not,
-// and look-alikes too for any glyph this locale would not draw one column wide.
-void choose_glyphs(bool unicode) {
-    for (int code = 0; code < 256; ++code) {
-        const wchar_t wide = static_cast<wchar_t>(cp437_to_unicode[code]);
-        glyphs[code] = unicode && wcwidth(wide) == 1
-                           ? wide
-                           : static_cast<wchar_t>(static_cast<unsigned char>(cp437_to_ascii[code]));
-    }
+           (std::strcmp(codeset, "UTF-8") == 0 || std::strcmp(codeset, "utf8") == 0);
 }
 
 void choose_colours() {
@@ -146,18 +212,6 @@ void choose_colours() {
         glyph_attrs[attribute] =
             (style.bold ? A_BOLD : A_NORMAL) | (style.reverse ? A_REVERSE : A_NORMAL);
         glyph_pairs[attribute] = style.pair;
-    }
-}
-
-// Home and End arrive differently depending on the terminal and TERM; accept them all.
-void define_extra_keys() {
-    static const char* const home_sequences[] = {"\033[1~", "\033[H", "\033OH", "\033[7~"};
-    static const char* const end_sequences[] = {"\033[4~", "\033[F", "\033OF", "\033[8~"};
-    for (const char* sequence : home_sequences) {
-        define_key(sequence, KEY_HOME);
-    }
-    for (const char* sequence : end_sequences) {
-        define_key(sequence, KEY_END);
     }
 }
 
@@ -225,7 +279,7 @@ void present() {
     wrefresh(stdscr);
 }
 
-void push_event(const InputEvent& event) {
+void push_event(const InputEvent& event, void*) {
     // Keys typed while the picture cannot be seen would act blindly.
     if (too_small() || queue_count == QUEUE_SIZE) {
         return;
@@ -234,90 +288,47 @@ void push_event(const InputEvent& event) {
     ++queue_count;
 }
 
-// One key from curses, waiting at most wait_ms (0: only what has already arrived).
-int read_key(int wait_ms, wint_t* value) {
-    wtimeout(stdscr, wait_ms);
-    return wget_wch(stdscr, value);
-}
-
-void take_escape();
-
-void take_key(int kind, wint_t value) {
-    if (kind == KEY_CODE_YES) {
-        if (value == KEY_RESIZE) {
-            clear_pending = true;
-            return;
+// Takes everything the terminal has sent so far, without waiting, and decodes it. End
+// of input, or a read error other than an interruption, means the terminal is gone.
+void read_terminal() {
+    unsigned char bytes[4096];
+    for (int taken = 0; taken < READ_LIMIT;) {
+        pollfd terminal{STDIN_FILENO, POLLIN, 0};
+        if (poll(&terminal, 1, 0) <= 0) {
+            break;
         }
-        std::optional<InputEvent> event = curses_decode_key(kind, value);
-        if (!event) {
-            event = curses_decode_key_name(keyname(static_cast<int>(value)));
-        }
-        if (event) {
-            push_event(*event);
-        }
-        return;
-    }
-    if (value == 27) {
-        take_escape();
-        return;
-    }
-    if (std::optional<InputEvent> event = curses_decode_key(kind, value)) {
-        push_event(*event);
-    }
-}
-
-// Curses hands back an ESC alone either because nothing followed it within the escape
-// delay (the Escape key) or because what followed is no key it knows. The latter is
-// read to its end and dropped whole.
-void take_escape() {
-    const InputEvent escape = *curses_decode_key(OK, 27);
-    wint_t next = 0;
-    int kind = read_key(0, &next);
-    if (kind == ERR) {
-        push_event(escape);
-        return;
-    }
-    if (kind == KEY_CODE_YES) {
-        // Alt with a key curses knows: Windows reports it as that key. A resize is no
-        // byte, so then the ESC stood alone.
-        if (next == KEY_RESIZE) {
-            push_event(escape);
-        }
-        take_key(kind, next);
-        return;
-    }
-    EscapeSequence sequence;
-    const int byte_wait_ms = std::max(get_escdelay(), 10);
-    for (int taken = 1; sequence.feed(next) && taken < ESCAPE_SEQUENCE_LIMIT; ++taken) {
-        kind = read_key(byte_wait_ms, &next);
-        if (kind == ERR) {
-            if (sequence.only_escapes()) {
-                // Nothing followed the ESCs: Escape was pressed several times, quickly.
-                for (int i = 0; i <= taken; ++i) {
-                    push_event(escape);
-                }
+        if ((terminal.revents & POLLIN) == 0) {
+            if ((terminal.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+                hang_up();
             }
-            return;
+            break;
         }
-        if (kind == KEY_CODE_YES) {
-            take_key(kind, next);
-            return;
+        const ssize_t count = read(STDIN_FILENO, bytes, sizeof bytes);
+        if (count > 0) {
+            input.feed(bytes, static_cast<std::size_t>(count), console_ticks(), push_event,
+                       nullptr);
+            taken += static_cast<int>(count);
+            continue;
         }
+        if (count == 0 || (errno != EINTR && errno != EAGAIN)) {
+            hang_up();
+        }
+        break;
     }
+    // An ESC with nothing after it for the escape delay is the Escape key.
+    input.expire(console_ticks(), push_event, nullptr);
 }
 
-// Moves keys from the terminal into the queue: waits at most wait_ms for the first,
-// then takes only what has already arrived.
-void pump_input(int wait_ms) {
-    while (queue_count < QUEUE_SIZE) {
-        wint_t value = 0;
-        const int kind = read_key(wait_ms, &value);
-        if (kind == ERR) {
-            return;
-        }
-        take_key(kind, value);
-        wait_ms = 0;
+// Waits up to timeout_ms for the terminal to send something or hang up, or for a
+// signal; returns at once when it already has. Never reads.
+void wait_for_input(int timeout_ms) {
+    if (input.waiting()) {
+        // Wake when a lone ESC becomes the Escape key.
+        const auto until_deadline = static_cast<std::int32_t>(input.deadline() - console_ticks());
+        timeout_ms = std::clamp(until_deadline, 0, timeout_ms);
     }
+    pollfd terminal{STDIN_FILENO, POLLIN, 0};
+    poll(&terminal, 1, timeout_ms);
 }
 
 std::uint64_t monotonic_ns() {
@@ -327,10 +338,23 @@ std::uint64_t monotonic_ns() {
            static_cast<std::uint64_t>(now.tv_nsec);
 }
 
+// Follows the terminal's size after a resize signal or a time away, which curses
+// learns only from us.
+void follow_size() {
+    winsize size{};
+    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_row > 0 && size.ws_col > 0 &&
+        is_term_resized(size.ws_row, size.ws_col)) {
+        resizeterm(size.ws_row, size.ws_col);
+    }
+    clear_pending = true;
+    repaint_pending = true;
+}
+
 // Ctrl-Z: give the terminal back, stop, and on `fg` take it again and repaint, since
 // whatever ran meanwhile has drawn over the picture.
 void suspend() {
     endwin();
+    write_all(paste_off);
     std::fflush(stdout);
     struct sigaction ours {};
     struct sigaction stop {};
@@ -344,11 +368,11 @@ void suspend() {
     raise(SIGTSTP);
     sigaction(SIGTSTP, &ours, nullptr);
 
-    doupdate();  // back into curses mode; notices a size changed while stopped
+    write_all(paste_on);
+    input.reset();
+    doupdate();  // back into curses mode: our terminal modes, keypad, alternate screen
     continued = 0;
-    pump_input(0);
-    clear_pending = true;
-    repaint_pending = true;
+    follow_size();
     present();
 }
 
@@ -358,13 +382,8 @@ void take_terminal_back() {
     reset_prog_mode();
     curs_set(1);  // curses skips a change to the state it believes in; force it
     curs_set(0);
-    winsize size{};
-    if (ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_row > 0 && size.ws_col > 0 &&
-        is_term_resized(size.ws_row, size.ws_col)) {
-        resizeterm(size.ws_row, size.ws_col);
-    }
-    clear_pending = true;
-    repaint_pending = true;
+    write_all(paste_on);
+    follow_size();
 }
 
 // The handlers only raise flags; here, in ordinary code, the flags take effect.
@@ -372,7 +391,7 @@ void notice_signals() {
     if (pending_exit_signal != 0) {
         const int signal_number = pending_exit_signal;
         console_restore();
-        std::exit(128 + signal_number);
+        die_of(signal_number);
     }
     if (!is_open) {
         return;
@@ -385,6 +404,10 @@ void notice_signals() {
         continued = 0;
         take_terminal_back();
     }
+    if (resized != 0) {
+        resized = 0;
+        follow_size();
+    }
 }
 
 // Holds everything while the terminal is too small: shows the request, throws keys
@@ -392,11 +415,87 @@ void notice_signals() {
 void wait_until_large_enough() {
     while (too_small()) {
         show_enlarge_request();
-        pump_input(WAIT_SLICE_MS);
+        wait_for_input(WAIT_SLICE_MS);
+        read_terminal();
         notice_signals();
     }
     hold_pending = false;
     present();
+}
+
+bool usable(const char* capability) {
+    return capability != nullptr && capability != reinterpret_cast<const char*>(-1);
+}
+
+// Says why the terminal type in TERM cannot show the game, or null when it can. Asks
+// the terminal database quietly, so the player reads one line, ours.
+const char* check_terminal_type() {
+    const char* type = std::getenv("TERM");
+    if (type == nullptr || *type == '\0') {
+        return "TERM is not set, so the terminal's type is unknown (try TERM=xterm-256color)";
+    }
+    // The name as typed, made safe to print: a hostile TERM must not drive the terminal.
+    char name[41];
+    std::size_t length = 0;
+    for (; type[length] != '\0' && length + 1 < sizeof name; ++length) {
+        const unsigned char c = static_cast<unsigned char>(type[length]);
+        name[length] = c >= 32 && c < 127 ? static_cast<char>(c) : '?';
+    }
+    name[length] = '\0';
+    static char reason[160];
+    int status = 0;
+    if (setupterm(type, STDOUT_FILENO, &status) != OK) {
+        std::snprintf(reason, sizeof reason,
+                      status < 0 ? "cannot find the terminal database to look up terminal type '%s'"
+                                 : "unknown terminal type '%s' (TERM): no description of it is "
+                                   "installed",
+                      name);
+        return reason;
+    }
+    const bool addressable = usable(tigetstr("cup"));
+    del_curterm(cur_term);
+    if (!addressable) {
+        std::snprintf(reason, sizeof reason,
+                      "terminal type '%s' (TERM) cannot move the cursor, so it cannot show the "
+                      "game's screen",
+                      name);
+        return reason;
+    }
+    return nullptr;
+}
+
+// Bracketed paste: the terminal marks a paste, so the game can drop it instead of
+// taking its letters as orders. From the terminal's description where it has one, else
+// the common sequence on terminals that speak ANSI.
+void choose_paste_mode() {
+    paste_on[0] = '\0';
+    paste_off[0] = '\0';
+    const char* on = tigetstr("BE");
+    const char* off = tigetstr("BD");
+    if (!usable(on) || !usable(off)) {
+        const char* address = tigetstr("cup");
+        if (!usable(address) || std::strncmp(address, "\033[", 2) != 0) {
+            return;
+        }
+        on = "\033[?2004h";
+        off = "\033[?2004l";
+    }
+    if (std::strlen(on) < sizeof paste_on && std::strlen(off) < sizeof paste_off) {
+        std::strcpy(paste_on, on);
+        std::strcpy(paste_off, off);
+    }
+}
+
+// Ctrl-S would stop the terminal's output, and the game with it, until Ctrl-Q: while
+// the game runs both are keys instead. Ctrl-C, Ctrl-Z and Ctrl-\ stay signals. Curses
+// keeps this as its program mode and gives the player's own modes back on every exit.
+void stop_flow_control() {
+    termios modes{};
+    if (tcgetattr(STDOUT_FILENO, &modes) == 0) {
+        modes.c_iflag &= ~static_cast<tcflag_t>(IXON);
+        tcsetattr(STDOUT_FILENO, TCSANOW, &modes);
+        def_prog_mode();
+    }
 }
 
 }  // namespace
@@ -408,12 +507,12 @@ const char* console_open() {
     if (isatty(STDIN_FILENO) == 0 || isatty(STDOUT_FILENO) == 0) {
         return "needs a terminal on standard input and output";
     }
+    if (const char* why = check_terminal_type()) {
+        return why;
+    }
+    // The locale's character set decides the glyphs and how typed text is decoded.
     std::setlocale(LC_ALL, "");
     std::setlocale(LC_NUMERIC, "C");  // the game's numbers read the same everywhere
-    bool unicode = locale_is_utf8();
-    if (!unicode && std::setlocale(LC_CTYPE, "C.UTF-8") != nullptr) {
-        unicode = locale_is_utf8();
-    }
 
     install_signal_handlers();
     SCREEN* screen = newterm(nullptr, stdout, stdin);
@@ -422,27 +521,24 @@ const char* console_open() {
         return "cannot use this terminal";
     }
     set_term(screen);
-    // A terminal that cannot place the cursor (TERM=dumb) cannot show a picture.
-    const char* cursor_address = tigetstr("cup");
-    if (cursor_address == nullptr || cursor_address == reinterpret_cast<char*>(-1)) {
-        endwin();
-        delscreen(screen);
-        restore_signal_handlers();
-        return "this terminal cannot place the cursor";
-    }
     if (std::getenv("ESCDELAY") == nullptr) {
         set_escdelay(25);  // a lone Escape should act at once; the player's setting wins
     }
+    input =
+        TerminalInput(locale_is_utf8(), static_cast<std::uint32_t>(std::max(get_escdelay(), 0)));
     cbreak();  // not raw: Ctrl-C still interrupts
     noecho();
     nonl();  // Enter arrives as CR
     intrflush(stdscr, FALSE);
-    keypad(stdscr, TRUE);
+    keypad(stdscr, TRUE);  // the terminal's keypad mode, as the player's keys expect it
+    typeahead(-1);         // curses never looks at the input: every frame is drawn whole
     leaveok(stdscr, TRUE);
     curs_set(0);
-    define_extra_keys();
-    choose_glyphs(unicode);
+    choose_glyphs();
     choose_colours();
+    stop_flow_control();
+    choose_paste_mode();
+    write_all(paste_on);
 
     std::memset(last_frame, 0, sizeof last_frame);
     queue_head = 0;
@@ -453,6 +549,7 @@ const char* console_open() {
     pending_exit_signal = 0;
     stop_requested = 0;
     continued = 0;
+    resized = 0;
     is_open = true;
     return nullptr;
 }
@@ -463,7 +560,8 @@ void console_restore() {
     }
     is_open = false;
     curs_set(1);
-    endwin();
+    endwin();  // the player's terminal modes, flow control included, and main screen
+    write_all(paste_off);
     std::fflush(stdout);
     restore_signal_handlers();
 }
@@ -474,7 +572,6 @@ void console_write(const Cell* cells) {
     }
     notice_signals();
     std::memcpy(last_frame, cells, sizeof last_frame);
-    pump_input(0);  // a resize waiting in the input must be known before drawing
     present();
 }
 
@@ -484,7 +581,7 @@ bool console_peek_event(InputEvent* event) {
     }
     notice_signals();
     if (queue_count == 0) {
-        pump_input(0);
+        read_terminal();
     }
     if (queue_count == 0) {
         return false;
@@ -510,7 +607,8 @@ bool console_read_event(InputEvent* event) {
             --queue_count;
             return true;
         }
-        pump_input(WAIT_SLICE_MS);
+        wait_for_input(WAIT_SLICE_MS);
+        read_terminal();
     }
 }
 
@@ -524,16 +622,23 @@ bool console_sleep(std::uint32_t milliseconds) {
         wait_until_large_enough();
         return true;
     }
+    // The terminal is watched while the game sleeps, so a hang-up ends it at once even
+    // in the long pauses of the intro.
     const std::uint64_t deadline = monotonic_ns() + std::uint64_t{milliseconds} * 1000000u;
     for (;;) {
         const std::uint64_t now = monotonic_ns();
         if (now >= deadline) {
             return false;
         }
-        const std::uint64_t slice =
-            std::min<std::uint64_t>(deadline - now, std::uint64_t{WAIT_SLICE_MS} * 1000000u);
-        const timespec pause{0, static_cast<long>(slice)};
-        nanosleep(&pause, nullptr);  // a signal cuts it short; the flag is checked below
+        const auto slice = static_cast<int>(
+            std::min<std::uint64_t>((deadline - now + 999999u) / 1000000u, WAIT_SLICE_MS));
+        if (is_open) {
+            wait_for_input(slice);
+            read_terminal();
+        } else {
+            const timespec pause{0, static_cast<long>(slice) * 1000000L};
+            nanosleep(&pause, nullptr);
+        }
         notice_signals();
     }
 }
