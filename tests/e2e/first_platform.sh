@@ -48,7 +48,7 @@ wait_until() { # what, seconds, command...
 }
 # Raw bytes into the terminal, given as hexadecimal.
 send_bytes() { tm send-keys -t e2e -H "$@"; }
-hex_of() { printf '%s' "$1" | od -An -v -tx1; }
+repeat() { printf "$1 %.0s" $(seq "$2"); } # a hexadecimal byte, so many times
 # After hostile input, the main menu must still be up and no other page opened; a
 # leak would show within a few frames.
 still_on_main_menu() { # what was sent
@@ -70,10 +70,12 @@ tm send-keys -t e2e Space
 wait_until "the arrival message" 10 screen_has 'The elf mission has arrived at'
 
 # An OSC string (a window title) of 100 letters q, ended by BEL.
-send_bytes 1b 5d 30 3b $(for _ in $(seq 100); do printf '71 '; done) 07
+read -r -a letters <<<"$(repeat 71 100)"
+send_bytes 1b 5d 30 3b "${letters[@]}" 07
 still_on_main_menu "an OSC string of 100 letters"
 # A CSI sequence with 70 parameter digits whose final byte is e.
-send_bytes 1b 5b $(for _ in $(seq 70); do printf '31 '; done) 65
+read -r -a digits <<<"$(repeat 31 70)"
+send_bytes 1b 5b "${digits[@]}" 65
 still_on_main_menu "a CSI sequence of 70 digits"
 # An X10 mouse report whose payload reads as q and cursor-key codes.
 send_bytes 1b 5b 4d 23 71 28

@@ -59,12 +59,10 @@ status=$?
 
 # The command line: answers on stdout with status 0, or an error and the usage on
 # stderr with status 2, all without a terminal.
-"$game" --help >"$work/out" 2>"$work/err" </dev/null
-[[ $? -eq 0 ]] || fail "--help should exit with 0"
+"$game" --help >"$work/out" 2>"$work/err" </dev/null || fail "--help should exit with 0"
 grep -q '^usage: canopy-hollow' "$work/out" || fail "--help should print the usage: $(cat "$work/out")"
 [[ ! -s "$work/err" ]] || fail "--help wrote to stderr: $(cat "$work/err")"
-"$game" --version >"$work/out" 2>"$work/err" </dev/null
-[[ $? -eq 0 ]] || fail "--version should exit with 0"
+"$game" --version >"$work/out" 2>"$work/err" </dev/null || fail "--version should exit with 0"
 grep -qE '^canopy-hollow v?[0-9]+\.[0-9]+' "$work/out" || fail "--version printed: $(cat "$work/out")"
 "$game" --bogus >"$work/out" 2>"$work/err" </dev/null
 [[ $? -eq 2 ]] || fail "an unknown option should exit with 2"
