@@ -1,35 +1,60 @@
-// canopy-sim: plays the real game on the headless console from a seed, a key script
-// and a frame length, then prints the final screen. A seed, the keys and the frame
-// times determine a game, so this replays any game exactly.
+// canopy-sim: plays the real game on the headless console, then prints the final
+// screen. Either from a seed, a key script and a frame length, or from a recording made
+// by canopy-hollow --record: a seed, the keys and the frame times determine a game, so
+// this replays any game exactly, and can check the result against a capture of the
+// terminal it was played in.
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <map>
-#include <sstream>
+#include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/game.h"
+#include "app/recording_format.h"
 #include "platform/headless.h"
+#include "terminal/keyboard.h"
+#include "tools/capture.h"
+#include "tools/key_script.h"
+#include "tools/replay.h"
 
 namespace {
 
 const char USAGE[] =
     "usage: canopy-sim [--seed N] [--frames N] [--frame-ms N] [--keys 'F:KEY ...']\n"
-    "                  [--script FILE] [--cells]\n"
-    "  --seed N      32-bit world seed (default 1)\n"
-    "  --frames N    frames to play after the title screen (default 100)\n"
-    "  --frame-ms N  length of every frame in milliseconds (default 50)\n"
-    "  --keys ITEMS  key presses, each FRAME:KEY, pressed just before that frame;\n"
-    "                KEY is a character or a name: Tab Enter Esc Space Backspace Up\n"
-    "                Down Left Right Home End PgUp PgDn Insert Delete F1..F12\n"
-    "  --script FILE the same items read from a file (# starts a comment)\n"
-    "  --cells       print each cell as code page 437 code/attribute in hex instead\n"
-    "                of UTF-8 text\n";
+    "                  [--script FILE] [--cells] [--verify --expect CAPTURE]\n"
+    "       canopy-sim --replay FILE [--frames N] [--cells] [--verify --expect CAPTURE]\n"
+    "  --seed N       32-bit world seed (default 1)\n"
+    "  --frames N     frames to play after the title screen (default 100; with\n"
+    "                 --replay, every recorded frame)\n"
+    "  --frame-ms N   length of every frame in milliseconds (default 50)\n"
+    "  --keys ITEMS   key presses, each FRAME:KEY, pressed just before that frame;\n"
+    "                 KEY is a character or a name: Tab Enter Esc Space Backspace Up\n"
+    "                 Down Left Right Home End PgUp PgDn Insert Delete F1..F12; a\n"
+    "                 question the game waits on takes the next key, whatever its frame\n"
+    "  --script FILE  the same items read from a file (a word starting with # starts\n"
+    "                 a comment)\n"
+    "  --replay FILE  play a game recorded by canopy-hollow --record FILE: its seed,\n"
+    "                 its keys and its clock\n"
+    "  --cells        print each cell as code page 437 code/attribute in hex instead\n"
+    "                 of UTF-8 text\n"
+    "  --verify       compare the final screen with --expect CAPTURE, the terminal's\n"
+    "                 screen as `tmux capture-pane -p` (text) or `-p -e` (with colours)\n"
+    "                 saves it, and list the cells that differ\n"
+    "exit status: 0 done, 1 the screen differs from the capture, 2 a bad option,\n"
+    "recording or capture, 3 the game waited for a key after the script ran out\n";
+
+constexpr std::size_t DIFFERENCES_SHOWN = 40;
 
 [[noreturn]] void usage_error(const std::string& message) {
     std::fprintf(stderr, "canopy-sim: %s\n%s", message.c_str(), USAGE);
+    std::exit(2);
+}
+
+[[noreturn]] void input_error(const std::string& path, const std::string& message) {
+    std::fprintf(stderr, "canopy-sim: %s: %s\n", path.c_str(), message.c_str());
     std::exit(2);
 }
 
@@ -42,24 +67,38 @@ std::uint64_t parse_number(const std::string& text, const char* what) {
     return value;
 }
 
-void add_key_items(std::istream& in, std::map<long, std::vector<std::string>>& keys) {
-    std::string line;
-    while (std::getline(in, line)) {
-        line = line.substr(0, line.find('#'));
-        std::istringstream words(line);
-        std::string item;
-        while (words >> item) {
-            const auto colon = item.find(':');
-            if (colon == std::string::npos || colon == 0 || colon + 1 == item.size()) {
-                usage_error("key items are FRAME:KEY, not " + item);
-            }
-            const auto frame = static_cast<long>(parse_number(item.substr(0, colon), "frame"));
-            keys[frame].push_back(item.substr(colon + 1));
-        }
+std::string read_file(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (file == nullptr) {
+        input_error(path, std::strerror(errno));
     }
+    std::string text;
+    char buffer[65536];
+    std::size_t got = 0;
+    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+        text.append(buffer, got);
+    }
+    const bool failed = std::ferror(file) != 0;
+    const int error = errno;
+    std::fclose(file);
+    if (failed) {
+        input_error(path, std::strerror(error));
+    }
+    return text;
 }
 
-bool print_as_cells = false;
+// What the exit handler needs to know: it reports on a game that ended the process.
+struct Run {
+    bool print_as_cells = false;
+    std::string capture_path;
+    std::optional<Capture> capture;
+    std::string replay_path;
+    bool playing = false;   // inside the game: an exit now is the player quitting
+    bool reported = false;  // the final screen has been printed
+};
+Run run;
+KeyScript script;
+bool script_answers_waits = false;
 
 void print_cells(const Frame& frame) {
     for (int y = 0; y < SCREEN_HEIGHT; ++y) {
@@ -72,24 +111,97 @@ void print_cells(const Frame& frame) {
     }
 }
 
-// Runs at every exit, the player's "y" on the quit page included.
-void print_final_screen() {
+// Prints the final screen and compares it with the capture; returns the exit status.
+int report() {
+    run.reported = true;
     const Frame& last = headless_last_frame();
-    if (print_as_cells) {
+    if (run.print_as_cells) {
         print_cells(last);
     } else {
         std::fputs(frame_text(last).c_str(), stdout);
     }
     std::fflush(stdout);
+    if (!run.capture) {
+        return 0;
+    }
+    const std::vector<std::string> differences = capture_differences(last, *run.capture);
+    if (differences.empty()) {
+        std::fprintf(stderr, "canopy-sim: the final screen matches %s (%d cells%s)\n",
+                     run.capture_path.c_str(), SCREEN_CELLS,
+                     run.capture->has_colours ? ", with colours" : "");
+        return 0;
+    }
+    for (std::size_t i = 0; i < differences.size() && i < DIFFERENCES_SHOWN; ++i) {
+        std::fprintf(stderr, "%s\n", differences[i].c_str());
+    }
+    if (differences.size() > DIFFERENCES_SHOWN) {
+        std::fprintf(stderr, "... and %zu more\n", differences.size() - DIFFERENCES_SHOWN);
+    }
+    std::fprintf(stderr, "canopy-sim: %zu of %d cells differ from %s\n", differences.size(),
+                 SCREEN_CELLS, run.capture_path.c_str());
+    return 1;
+}
+
+// Runs at every exit; it has work to do only when the game itself ended the process,
+// with the player's "y" on the quit question.
+void report_at_exit() {
+    if (run.reported) {
+        return;
+    }
+    if (run.playing && !run.replay_path.empty()) {
+        if (const std::size_t line = replay_unplayed_line(); line != 0) {
+            std::fprintf(stderr, "canopy-sim: %s: line %zu: the player had quit before it\n",
+                         run.replay_path.c_str(), line);
+            std::fflush(nullptr);
+            std::_Exit(2);
+        }
+    }
+    if (const int status = report(); status != 0) {
+        std::fflush(nullptr);
+        std::_Exit(status);
+    }
+}
+
+// A question the game waits on takes the script's next key, whatever its frame.
+void answer_wait_from_script() {
+    if (script_answers_waits && headless_queued_events() == 0) {
+        queue_next_key(script);
+    }
+}
+
+int play_script(std::uint32_t seed, long frames, std::uint32_t frame_ms) {
+    headless_reset();
+    reset_game();
+    console_open();
+    headless_answer_waits(2);  // the intro and title screens each wait for a key
+    before_key_wait = answer_wait_from_script;
+    run.playing = true;
+    try {
+        start_game(seed);
+        script_answers_waits = true;
+        const std::uint32_t start = headless_clock();
+        for (long frame = 0; frame < frames; ++frame) {
+            headless_set_clock(start + static_cast<std::uint32_t>(frame + 1) * frame_ms);
+            queue_frame_keys(script, frame);
+            run_frame();
+        }
+    } catch (const HeadlessInputExhausted&) {
+        run.playing = false;
+        std::fprintf(stderr, "canopy-sim: the game waited for a key after the script ran out\n");
+        return 3;
+    }
+    run.playing = false;
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::uint32_t seed = 1;
-    long frames = 100;
-    std::uint32_t frame_ms = 50;
-    std::map<long, std::vector<std::string>> keys;
+    std::optional<std::uint32_t> seed;
+    std::optional<long> frames;
+    std::optional<std::uint32_t> frame_ms;
+    bool scripted = false;
+    bool verify = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&]() -> std::string {
@@ -104,18 +216,20 @@ int main(int argc, char** argv) {
             frames = static_cast<long>(parse_number(value(), "frame count"));
         } else if (arg == "--frame-ms") {
             frame_ms = static_cast<std::uint32_t>(parse_number(value(), "frame length"));
-        } else if (arg == "--keys") {
-            std::istringstream in(value());
-            add_key_items(in, keys);
-        } else if (arg == "--script") {
-            const std::string path = value();
-            std::ifstream in(path);
-            if (!in) {
-                usage_error("cannot read " + path);
+        } else if (arg == "--keys" || arg == "--script") {
+            const std::string text = arg == "--keys" ? value() : read_file(value());
+            if (const std::string why = add_key_items(text, script); !why.empty()) {
+                usage_error(why);
             }
-            add_key_items(in, keys);
+            scripted = true;
+        } else if (arg == "--replay") {
+            run.replay_path = value();
         } else if (arg == "--cells") {
-            print_as_cells = true;
+            run.print_as_cells = true;
+        } else if (arg == "--verify") {
+            verify = true;
+        } else if (arg == "--expect") {
+            run.capture_path = value();
         } else if (arg == "--help" || arg == "-h") {
             std::fputs(USAGE, stdout);
             return 0;
@@ -123,39 +237,48 @@ int main(int argc, char** argv) {
             usage_error("unknown option " + arg);
         }
     }
-    headless_reset();
-    for (const auto& [frame, names] : keys) {
-        if (frame >= frames) {
+    if (verify != !run.capture_path.empty()) {
+        usage_error(verify ? "--verify needs --expect CAPTURE" : "--expect goes with --verify");
+    }
+    const bool replaying = !run.replay_path.empty();
+    if (replaying && (seed || frame_ms || scripted)) {
+        usage_error("--replay takes the seed, the keys and the frame times from the recording");
+    }
+    for (const auto& [frame, names] : script.keys) {
+        if (frame >= frames.value_or(100)) {
             usage_error("key at frame " + std::to_string(frame) + " is past the last frame");
-        }
-        for (const std::string& name : names) {
-            if (!headless_push_named_key(name)) {
-                usage_error("unknown key " + name);
-            }
         }
     }
 
-    headless_reset();
-    reset_game();
-    console_open();
-    std::atexit(print_final_screen);
-    headless_answer_waits(2);  // the intro and title screens each wait for a key
-    int status = 0;
-    try {
-        start_game(seed);
-        const std::uint32_t start = headless_clock();
-        for (long frame = 0; frame < frames; ++frame) {
-            headless_set_clock(start + static_cast<std::uint32_t>(frame + 1) * frame_ms);
-            if (auto it = keys.find(frame); it != keys.end()) {
-                for (const std::string& name : it->second) {
-                    headless_push_named_key(name);
-                }
-            }
-            run_frame();
+    std::optional<Recording> recording;
+    if (replaying) {
+        RecordingReadResult read = read_recording(read_file(run.replay_path));
+        if (!read.recording) {
+            input_error(run.replay_path, read.error);
         }
-    } catch (const HeadlessInputExhausted&) {
-        std::fprintf(stderr, "canopy-sim: the game waited for a key after the script ran out\n");
-        status = 3;
+        recording = std::move(read.recording);
     }
-    return status;
+    if (verify) {
+        CaptureReadResult read = read_capture(read_file(run.capture_path));
+        if (!read.capture) {
+            input_error(run.capture_path, read.error);
+        }
+        run.capture = std::move(read.capture);
+    }
+
+    std::atexit(report_at_exit);
+    int status = 0;
+    if (replaying) {
+        run.playing = true;
+        const ReplayResult result = replay_recording(*recording, frames.value_or(-1));
+        run.playing = false;
+        if (!result.error.empty()) {
+            run.reported = true;
+            input_error(run.replay_path, result.error);
+        }
+    } else {
+        status = play_script(seed.value_or(1), frames.value_or(100), frame_ms.value_or(50));
+    }
+    const int verdict = report();
+    return status != 0 ? status : verdict;
 }

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/recording.h"
 #include "creatures/behaviour.h"
 #include "creatures/creatures.h"
 #include "creatures/rabbits.h"
@@ -136,6 +137,7 @@ void start_game(std::uint32_t seed) {
     setup_screen();
     show_menu(MENU_MAIN);
     frame_time = console_ticks();
+    record_start(frame_time);
     log_message("The elf mission has arrived at %s.",
                 place_names[next_random() % PLACE_NAME_COUNT]);
 }
@@ -159,10 +161,15 @@ void run_frame() {
     draw_map_view();
     select_map_window();
     flush_screen();
+    record_frame(now);
     if (console_sleep(50)) {
         pause_ended = 1;  // the console held the game: the next frame is a short step
+        record_held();
     }
     std::int32_t key = poll_key();
+    if (key != 0) {
+        record_key(key);  // before acting on it: the quit question shows a new picture
+    }
     if (key >= 'A' && key <= 'Z') {
         key = std::tolower(key);
     }

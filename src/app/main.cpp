@@ -6,6 +6,7 @@
 
 #include "app/game.h"
 #include "app/options.h"
+#include "app/recording.h"
 #include "app/version.h"
 #include "platform/console.h"
 
@@ -24,10 +25,22 @@ int main(int argc, char** argv) {
         case Options::Action::play:
             break;
     }
+    const std::uint32_t seed =
+        options.seed ? *options.seed : static_cast<std::uint32_t>(std::time(nullptr));
+    if (options.record) {
+        // Before the terminal is touched, so a refusal is an ordinary line of text.
+        const std::string why = open_recording(*options.record, options.force, seed);
+        if (!why.empty()) {
+            std::fprintf(stderr, "canopy-hollow: %s\n", why.c_str());
+            return 1;
+        }
+        std::atexit(finish_recording);  // registered first, so it runs after the restore
+    }
     if (const char* why = console_open()) {
+        discard_recording();
         std::fprintf(stderr, "canopy-hollow: %s\n", why);
         return 1;
     }
     std::atexit(restore_console);
-    run_game(options.seed ? *options.seed : static_cast<std::uint32_t>(std::time(nullptr)));
+    run_game(seed);
 }

@@ -3,10 +3,12 @@
 #include <cstring>
 
 const char GAME_USAGE[] =
-    "usage: canopy-hollow [--seed N]\n"
-    "  --seed N    play world N (0 to 4294967295) instead of one chosen by the clock\n"
-    "  --help      show this text and exit\n"
-    "  --version   show the version and exit\n";
+    "usage: canopy-hollow [--seed N] [--record FILE [--force]]\n"
+    "  --seed N       play world N (0 to 4294967295) instead of one chosen by the clock\n"
+    "  --record FILE  write the game down as it is played, for canopy-sim --replay FILE\n"
+    "  --force        let --record replace a file that exists already\n"
+    "  --help         show this text and exit\n"
+    "  --version      show the version and exit\n";
 
 namespace {
 
@@ -71,7 +73,22 @@ Options parse_options(int argc, const char* const* argv) {
             }
             continue;
         }
+        if (name == "--record") {
+            const char* path = value();
+            if (path == nullptr || *path == '\0') {
+                return usage_error("--record needs a file name");
+            }
+            options.record = path;
+            continue;
+        }
+        if (arg == "--force") {
+            options.force = true;
+            continue;
+        }
         return usage_error("unknown option '" + arg + "'");
+    }
+    if (options.force && !options.record) {
+        return usage_error("--force goes with --record");
     }
     return options;
 }

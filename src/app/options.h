@@ -1,5 +1,6 @@
 // The game's command line. With no arguments it plays a world seeded from the clock,
-// as it always has; the options only name a world or answer a question.
+// as it always has, and reads or writes no file; the options name a world, write the
+// game down for replaying, or answer a question.
 #pragma once
 
 #include <cstdint>
@@ -11,6 +12,8 @@ struct Options {
     Action action = Action::play;
     std::string error;                  // one line, for usage_error
     std::optional<std::uint32_t> seed;  // the world to play; none: from the clock
+    std::optional<std::string> record;  // the file to write the game down in
+    bool force = false;                 // the recording may replace an existing file
 };
 
 // Reads argv[1..argc-1]. Never prints and never exits: main acts on the result.

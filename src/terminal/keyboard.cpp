@@ -14,11 +14,21 @@ std::int32_t decode_key(const InputEvent& event) {
 
 }  // namespace
 
+void (*before_key_wait)() = nullptr;
+void (*after_key_wait)(std::int32_t key) = nullptr;
+
 std::int32_t wait_key() {
+    if (before_key_wait != nullptr) {
+        before_key_wait();
+    }
     for (;;) {
         InputEvent event{};
         if (console_read_event(&event) && event.key_down) {
-            return decode_key(event);
+            const std::int32_t key = decode_key(event);
+            if (after_key_wait != nullptr) {
+                after_key_wait(key);
+            }
+            return key;
         }
     }
 }

@@ -1,0 +1,92 @@
+#include "tools/key_script.h"
+
+#include <cstdlib>
+
+#include "platform/headless.h"
+
+namespace {
+
+bool is_space(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+// A key name as headless_push_named_key takes it. That function holds the one list of
+// names, so ask it, then take its press back out of the queue.
+bool known_key(const std::string& name) {
+    const int queued = headless_queued_events();
+    if (!headless_push_named_key(name)) {
+        return false;
+    }
+    std::vector<InputEvent> events(static_cast<std::size_t>(queued) + 1);
+    for (InputEvent& event : events) {
+        console_read_event(&event);
+    }
+    events.pop_back();
+    for (const InputEvent& event : events) {
+        headless_push_event(event);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string add_key_items(std::string_view text, KeyScript& script) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        if (is_space(text[i])) {
+            ++i;
+            continue;
+        }
+        std::size_t end = i;
+        while (end < text.size() && !is_space(text[end])) {
+            ++end;
+        }
+        const std::string item(text.substr(i, end - i));
+        if (item[0] == '#') {
+            const std::size_t line_end = text.find('\n', i);
+            i = line_end == std::string_view::npos ? text.size() : line_end;
+            continue;
+        }
+        i = end;
+        // The frame ends at the first colon, so the key may be a colon itself ("5::").
+        const std::size_t colon = item.find(':');
+        if (colon == std::string::npos || colon == 0 || colon + 1 == item.size()) {
+            return "key items are FRAME:KEY, not " + item;
+        }
+        const std::string frame_text = item.substr(0, colon);
+        if (frame_text.find_first_not_of("0123456789") != std::string::npos ||
+            frame_text.size() > 9) {
+            return "bad frame: " + frame_text;
+        }
+        const std::string key = item.substr(colon + 1);
+        if (!known_key(key)) {
+            return "unknown key " + key;
+        }
+        script.keys[std::strtol(frame_text.c_str(), nullptr, 10)].push_back(key);
+    }
+    return {};
+}
+
+void queue_frame_keys(KeyScript& script, long frame) {
+    const auto it = script.keys.find(frame);
+    if (it == script.keys.end()) {
+        return;
+    }
+    for (const std::string& key : it->second) {
+        headless_push_named_key(key);
+    }
+    script.keys.erase(it);
+}
+
+bool queue_next_key(KeyScript& script) {
+    if (script.keys.empty()) {
+        return false;
+    }
+    const auto first = script.keys.begin();
+    headless_push_named_key(first->second.front());
+    first->second.erase(first->second.begin());
+    if (first->second.empty()) {
+        script.keys.erase(first);
+    }
+    return true;
+}
