@@ -41,6 +41,23 @@ TEST(Options, SeedNamesAWorldFromZeroTo2To32Minus1) {
     }
 }
 
+TEST(Options, RecordNamesAFileThatForceMayReplace) {
+    const struct {
+        std::vector<const char*> words;
+        const char* file;
+        bool force;
+    } good[] = {{{"--record", "game.rec"}, "game.rec", false},
+                {{"--force", "--record=-"}, "-", true},
+                {{"--record", "a", "--seed", "3", "--record", "b"}, "b", false}};
+    for (const auto& [words, file, force] : good) {
+        const Options options = parse(words);
+        EXPECT_EQ(options.action, Options::Action::play) << file;
+        EXPECT_EQ(options.record.value_or(""), file);
+        EXPECT_EQ(options.force, force) << file;
+    }
+    EXPECT_FALSE(parse({"--seed", "3"}).record.has_value());
+}
+
 TEST(Options, MistakesAreOneLineErrors) {
     const struct {
         std::vector<const char*> words;
@@ -56,6 +73,10 @@ TEST(Options, MistakesAreOneLineErrors) {
         {{"--colour"}, "unknown option '--colour'"},
         {{"seed"}, "unknown option 'seed'"},
         {{"--help=yes"}, "unknown option '--help=yes'"},
+        {{"--record"}, "--record needs a file name"},
+        {{"--record="}, "--record needs a file name"},
+        {{"--force"}, "--force goes with --record"},
+        {{"--force=yes", "--record", "f"}, "unknown option '--force=yes'"},
     };
     for (const auto& [words, error] : bad) {
         const Options options = parse(words);

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "app/recording_format.h"
 #include "terminal/keyboard.h"
@@ -14,8 +16,9 @@ std::FILE* file = nullptr;
 std::string file_path;
 bool file_created = false;  // by this process: it may remove the file again
 long frames_written = 0;
-std::string failure;      // the first write that did not reach the file, as a message
-std::string write_error;  // and the system's reason alone
+std::uintmax_t bytes_written = 0;  // in whole lines
+std::string failure;               // the first write that did not reach the file, as a message
+std::string write_error;           // and the system's reason alone
 
 std::string why_not(int error) {
     return "cannot record to '" + file_path + "': " + std::strerror(error);
@@ -29,6 +32,7 @@ void write_text(const std::string& text) {
     }
     errno = 0;
     if (std::fwrite(text.data(), 1, text.size(), file) == text.size() && std::fflush(file) == 0) {
+        bytes_written += text.size();
         return;
     }
     write_error = errno != 0 ? std::strerror(errno) : "the write failed";
@@ -37,6 +41,10 @@ void write_text(const std::string& text) {
     std::fclose(file);
     file = nullptr;
     after_key_wait = nullptr;
+    // Part of the line may have reached the disk: cut it off, so that what is there
+    // still replays (a device such as /dev/full cannot be cut, and has nothing to cut).
+    std::error_code ignored;
+    std::filesystem::resize_file(file_path, bytes_written, ignored);
 }
 
 void write_event(RecordedEvent::Kind kind, std::uint32_t value) {
@@ -55,6 +63,7 @@ std::string open_recording(const std::string& path, bool replace, std::uint32_t 
     file_path = path;
     failure.clear();
     frames_written = 0;
+    bytes_written = 0;
     errno = 0;
     file = std::fopen(path.c_str(), "wbx");
     file_created = file != nullptr;
@@ -99,9 +108,9 @@ void record_start(std::uint32_t tick) {
 }
 
 void record_frame(std::uint32_t tick) {
+    write_event(RecordedEvent::Kind::frame, tick);
     if (file != nullptr) {
         ++frames_written;
-        write_event(RecordedEvent::Kind::frame, tick);
     }
 }
 
