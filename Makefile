@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run build test test-plain test-sanitize bench clean web test-web windows
+.PHONY: run build test test-plain test-sanitize bench clean web test-web windows fuzz install
 
 run: build
 	./build/release/canopy-hollow
@@ -51,6 +51,25 @@ windows:
 		-DCMAKE_BUILD_TYPE=Release -DCANOPY_WERROR=ON -DCANOPY_BENCHMARKS=OFF
 	cmake --build build/windows -j $(JOBS)
 	ctest --test-dir build/windows --output-on-failure -j $(JOBS)
+
+# The readers of recordings and terminal captures under libFuzzer (clang, with ASan and
+# UBSan), FUZZ_SECONDS each, from the real games in tests/recordings.
+FUZZ_SECONDS ?= 60
+fuzz:
+	@command -v clang++ >/dev/null || { echo "make fuzz: needs clang++ (tools/setup-debian fuzz)" >&2; exit 1; }
+	cmake -S . -B build/fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+		-DCANOPY_TESTS=OFF -DCANOPY_BENCHMARKS=OFF -DCANOPY_FUZZ=ON
+	cmake --build build/fuzz --target recording_fuzz capture_fuzz -j $(JOBS)
+	mkdir -p build/fuzz/found/recording build/fuzz/found/capture
+	build/fuzz/tests/fuzz/recording_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=5 \
+		-print_final_stats=1 build/fuzz/found/recording tests/recordings
+	build/fuzz/tests/fuzz/capture_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=5 \
+		-print_final_stats=1 build/fuzz/found/capture tests/recordings
+
+# Installs the game, canopy-sim and the manual page under PREFIX (bin/, share/man/man6/).
+PREFIX ?= /usr/local
+install: build
+	cmake --install build/release --prefix "$(PREFIX)"
 
 clean:
 	rm -rf build
