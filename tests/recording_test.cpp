@@ -13,6 +13,7 @@
 #include "app/recording_format.h"
 #include "game_fixture.h"
 #include "terminal/keyboard.h"
+#include "tools/capture.h"
 #include "tools/replay.h"
 
 namespace {
@@ -282,6 +283,38 @@ TEST_F(RecordedGame, ARecordingThatDoesNotFitTheGameStopsAtItsLine) {
         const RecordingReadResult read = read_recording(text);
         ASSERT_TRUE(read.recording.has_value()) << read.error;
         EXPECT_EQ(replay_recording(*read.recording, -1).error, error);
+    }
+}
+
+// Games played in a real terminal, kept with the terminal's last picture, text and
+// colours: each replays to exactly that picture.
+TEST(RealGames, ReplayToTheTerminalsLastPicture) {
+    const std::string dir = CANOPY_RECORDINGS_DIR;
+    for (const char* game :
+         {"quit", "term", "hangup", "level_0", "level_1", "level_2", "level_3"}) {
+        std::string text = file_text(dir + "/" + game + ".rec");
+        if (std::string(game) == "quit") {
+            // The player's "y" would end this process; the picture does not change with it.
+            const std::size_t y = text.rfind("wait 121  # y\n");
+            ASSERT_EQ(y + 14, text.size());
+            text.erase(y);
+        }
+        const RecordingReadResult read = read_recording(text);
+        ASSERT_TRUE(read.recording.has_value()) << game << ": " << read.error;
+        const ReplayResult replay = replay_recording(*read.recording, -1);
+        EXPECT_EQ(replay.error, "") << game;
+        for (const char* kind : {".ansi", ".txt"}) {
+            const std::string capture_text = file_text(dir + "/" + game + kind);
+            if (capture_text.empty()) {
+                continue;
+            }
+            const CaptureReadResult capture = read_capture(capture_text);
+            ASSERT_TRUE(capture.capture.has_value()) << game << kind << ": " << capture.error;
+            EXPECT_EQ(capture.capture->has_colours, std::string(kind) == ".ansi");
+            EXPECT_EQ(capture_differences(headless_last_frame(), *capture.capture),
+                      std::vector<std::string>{})
+                << game << kind;
+        }
     }
 }
 
