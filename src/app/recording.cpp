@@ -67,6 +67,16 @@ std::string open_recording(const std::string& path, bool replace, std::uint32_t 
     errno = 0;
     file = std::fopen(path.c_str(), "wbx");
     file_created = file != nullptr;
+    if (file == nullptr && errno == EINVAL) {
+        // A C library without exclusive creation: look first, then create.
+        std::error_code ignored;
+        const bool exists = std::filesystem::exists(path, ignored);
+        errno = exists ? EEXIST : 0;
+        if (!exists) {
+            file = std::fopen(path.c_str(), "wb");
+            file_created = file != nullptr;
+        }
+    }
     if (file == nullptr && errno == EEXIST) {
         if (!replace) {
             return "cannot record to '" + path + "': it exists already (--force replaces it)";
