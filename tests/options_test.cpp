@@ -48,7 +48,8 @@ TEST(Options, RecordNamesAFileThatForceMayReplace) {
         bool force;
     } good[] = {{{"--record", "game.rec"}, "game.rec", false},
                 {{"--force", "--record=-"}, "-", true},
-                {{"--record", "a", "--seed", "3", "--record", "b"}, "b", false}};
+                {{"--record", "a", "--seed", "3", "--record", "b"}, "b", false},
+                {{"--record=--odd"}, "--odd", false}};
     for (const auto& [words, file, force] : good) {
         const Options options = parse(words);
         EXPECT_EQ(options.action, Options::Action::play) << file;
@@ -76,6 +77,7 @@ TEST(Options, MistakesAreOneLineErrors) {
         {{"--record"}, "--record needs a file name"},
         {{"--record="}, "--record needs a file name"},
         {{"--force"}, "--force goes with --record"},
+        {{"--record", "--force"}, "--record needs a file name, not the option '--force'"},
         {{"--force=yes", "--record", "f"}, "unknown option '--force=yes'"},
     };
     for (const auto& [words, error] : bad) {

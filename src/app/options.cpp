@@ -74,9 +74,15 @@ Options parse_options(int argc, const char* const* argv) {
             continue;
         }
         if (name == "--record") {
+            const bool attached = equals != std::string::npos;
             const char* path = value();
             if (path == nullptr || *path == '\0') {
                 return usage_error("--record needs a file name");
+            }
+            // "--record --force" forgot the name; "--record=--odd" means it.
+            if (!attached && std::strncmp(path, "--", 2) == 0) {
+                return usage_error(std::string("--record needs a file name, not the option '") +
+                                   path + "'");
             }
             options.record = path;
             continue;
