@@ -65,18 +65,16 @@ std::string open_recording(const std::string& path, bool replace, std::uint32_t 
     frames_written = 0;
     bytes_written = 0;
     errno = 0;
-    file = std::fopen(path.c_str(), "wbx");
+#ifdef _WIN32
+    // The Windows C library ignores "x" and would truncate the file: look first.
+    std::error_code ignored;
+    const bool exists = std::filesystem::exists(path, ignored);
+    errno = exists ? EEXIST : 0;
+    file = exists ? nullptr : std::fopen(path.c_str(), "wb");
+#else
+    file = std::fopen(path.c_str(), "wbx");  // created here, or refused: never truncated
+#endif
     file_created = file != nullptr;
-    if (file == nullptr && errno == EINVAL) {
-        // A C library without exclusive creation: look first, then create.
-        std::error_code ignored;
-        const bool exists = std::filesystem::exists(path, ignored);
-        errno = exists ? EEXIST : 0;
-        if (!exists) {
-            file = std::fopen(path.c_str(), "wb");
-            file_created = file != nullptr;
-        }
-    }
     if (file == nullptr && errno == EEXIST) {
         if (!replace) {
             return "cannot record to '" + path + "': it exists already (--force replaces it)";
