@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <regex>
 #include <set>
 
 #include "creatures/behaviour.h"
@@ -82,11 +81,13 @@ class LifeTest : public FreshGame {
 
     // Rows y0..y1 - 1 of columns x0..x1 - 1 as text, blanks at the row ends dropped.
     static std::string screen_text(int x0, int y0, int x1, int y1) {
-        std::string text = row(y0, x0, x1);
-        for (int y = y0 + 1; y < y1; ++y) {
-            text += "\n" + row(y, x0, x1);
+        std::string text;
+        for (int y = y0; y < y1; ++y) {
+            std::string line = row(y, x0, x1);
+            line.erase(line.find_last_not_of(' ') + 1);
+            text += (y == y0 ? "" : "\n") + line;
         }
-        return std::regex_replace(text, std::regex(" +(\n|$)"), "$1");
+        return text;
     }
 };
 
