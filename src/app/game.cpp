@@ -161,7 +161,7 @@ void run_frame() {
     draw_map_view();
     select_map_window();
     flush_screen();
-    record_frame(now);
+    record_frame(now);  // once its picture is out: a cut recording ends on the last one shown
     if (console_sleep(50)) {
         pause_ended = 1;  // the console held the game: the next frame is a short step
         record_held();
