@@ -1,10 +1,10 @@
 // The curses console: the game's 80x25 picture on a Unix terminal. Each frame is
-// drawn whole into stdscr and handed over with one refresh, so curses sends only the
-// cells that changed. Curses only draws: the keyboard is read here, byte by byte, and
-// decoded into the presses a Windows keyboard would give (terminal_input.h), so no
-// escape string, mouse report or paste can act as an order. The terminal is the
-// player's: every way out gives it back as found, and a terminal that has gone away
-// ends the game as a hang-up does.
+// compared with the one before, and only the cells that differ are handed to curses,
+// with one refresh; a frame that changed nothing (most of them, at 20 a second) costs
+// one comparison and no curses call. Curses only draws: the keyboard is read here, byte by byte,
+// and decoded into the presses a Windows keyboard would give (terminal_input.h), so no escape
+// string, mouse report or paste can act as an order. The terminal is the player's: every way out
+// gives it back as found, and a terminal that has gone away ends the game as a hang-up does.
 #define NCURSES_WIDECHAR 1
 #include <curses.h>
 #include <langinfo.h>
@@ -26,6 +26,7 @@
 
 #include "platform/console.h"
 #include "platform/cp437.h"
+#include "platform/curses_console.h"
 #include "platform/curses_keys.h"
 #include "platform/terminal_input.h"
 
@@ -85,8 +86,12 @@ wchar_t glyphs[256];
 attr_t glyph_attrs[256];
 short glyph_pairs[256];
 
-// The last frame the game wrote, shown again after a resize or a suspension.
+// The last frame the game wrote, shown again after a resize or a suspension. While
+// shown_valid, stdscr holds exactly these cells, and the next frame is compared with
+// them; otherwise (the enlarge request, a cleared screen) the next one is drawn whole.
 Cell last_frame[SCREEN_CELLS];
+bool shown_valid = false;
+bool every_frame_whole = false;  // hand curses every cell of every frame
 
 bool clear_pending = false;    // the terminal changed size: blank what lies outside 80x25
 bool repaint_pending = false;  // the terminal's contents are unknown: repaint every cell
@@ -96,6 +101,9 @@ TerminalInput input;
 InputEvent queue[QUEUE_SIZE];
 int queue_head = 0;
 int queue_count = 0;
+// The last wait ran its full time and the terminal sent nothing: the game's look for
+// a key right after it need not ask the terminal again.
+bool terminal_quiet = false;
 
 // What turns bracketed paste on and off on this terminal; empty where it has none.
 char paste_on[32];
@@ -187,28 +195,35 @@ bool locale_is_utf8() {
 
 void choose_colours() {
     CursesPalette palette = CursesPalette::none;
+    bool spare_pair = false;
     if (has_colors() && start_color() == OK) {
-        if (COLORS >= 16 && COLOR_PAIRS >= curses_pair_count(CursesPalette::sixteen)) {
+        if (COLORS >= 16 && COLOR_PAIRS >= curses_pair_count(CursesPalette::sixteen, false)) {
             palette = CursesPalette::sixteen;
-        } else if (COLORS >= 8 && COLOR_PAIRS >= curses_pair_count(CursesPalette::eight)) {
+        } else if (COLORS >= 8 && COLOR_PAIRS >= curses_pair_count(CursesPalette::eight, false)) {
             palette = CursesPalette::eight;
         }
+        spare_pair = COLOR_PAIRS >= curses_pair_count(palette, true);
     }
     if (palette != CursesPalette::none) {
-        int foreground = 0;
-        int background = 0;
-        curses_pair_colours(0, palette, &foreground, &background);
-        assume_default_colors(curses_colour_of(foreground), curses_colour_of(background));
+        if (spare_pair) {
+            use_default_colors();  // pair 0: the terminal's own, which sgr0 alone restores
+        } else {
+            int foreground = 0;
+            int background = 0;
+            curses_pair_colours(0, palette, false, &foreground, &background);
+            assume_default_colors(curses_colour_of(foreground), curses_colour_of(background));
+        }
     }
-    for (int pair = 1; pair < curses_pair_count(palette); ++pair) {
+    for (int pair = 1; pair < curses_pair_count(palette, spare_pair); ++pair) {
         int foreground = 0;
         int background = 0;
-        curses_pair_colours(pair, palette, &foreground, &background);
+        curses_pair_colours(pair, palette, spare_pair, &foreground, &background);
         init_pair(static_cast<short>(pair), static_cast<short>(curses_colour_of(foreground)),
                   static_cast<short>(curses_colour_of(background)));
     }
     for (int attribute = 0; attribute < 256; ++attribute) {
-        const CursesStyle style = curses_style_of(static_cast<std::uint16_t>(attribute), palette);
+        const CursesStyle style =
+            curses_style_of(static_cast<std::uint16_t>(attribute), palette, spare_pair);
         glyph_attrs[attribute] =
             (style.bold ? A_BOLD : A_NORMAL) | (style.reverse ? A_REVERSE : A_NORMAL);
         glyph_pairs[attribute] = style.pair;
@@ -250,9 +265,54 @@ void show_enlarge_request() {
     wrefresh(stdscr);
     clear_pending = true;  // the request must not linger beside the next picture
     hold_pending = true;
+    shown_valid = false;
 }
 
-// Shows the last frame, or the request to enlarge the terminal when it cannot fit.
+// Hands curses the cells of one row of last_frame from column x to before column end.
+void put_cells(int y, int x, int end) {
+    cchar_t run[SCREEN_WIDTH];
+    const Cell* cells = last_frame + y * SCREEN_WIDTH;
+    for (int i = x; i < end; ++i) {
+        const int attribute = cells[i].attribute & 0xFF;
+        const wchar_t text[2] = {glyphs[cells[i].character & 0xFF], L'\0'};
+        setcchar(&run[i - x], text, glyph_attrs[attribute], glyph_pairs[attribute], nullptr);
+    }
+    mvwadd_wchnstr(stdscr, y, x, run, end - x);
+}
+
+bool same_cell(const Cell& a, const Cell& b) {
+    return a.character == b.character && a.attribute == b.attribute;
+}
+
+// Takes the cells of a frame that differ from last_frame, which stdscr holds, and hands
+// curses each run of them; false when there was none.
+bool put_changed_cells(const Cell* frame) {
+    bool changed = false;
+    for (int y = 0; y < SCREEN_HEIGHT; ++y) {
+        const Cell* now = frame + y * SCREEN_WIDTH;
+        Cell* was = last_frame + y * SCREEN_WIDTH;
+        if (std::memcmp(now, was, SCREEN_WIDTH * sizeof(Cell)) == 0) {
+            continue;
+        }
+        for (int x = 0; x < SCREEN_WIDTH;) {
+            if (same_cell(now[x], was[x])) {
+                ++x;
+                continue;
+            }
+            int end = x + 1;
+            while (end < SCREEN_WIDTH && !same_cell(now[end], was[end])) {
+                ++end;
+            }
+            std::memcpy(was + x, now + x, static_cast<std::size_t>(end - x) * sizeof(Cell));
+            put_cells(y, x, end);
+            x = end;
+        }
+        changed = true;
+    }
+    return changed;
+}
+
+// Shows the last frame whole, or the request to enlarge the terminal when it cannot fit.
 void present() {
     if (too_small()) {
         show_enlarge_request();
@@ -266,16 +326,10 @@ void present() {
         clearok(curscr, TRUE);
         repaint_pending = false;
     }
-    cchar_t row[SCREEN_WIDTH];
     for (int y = 0; y < SCREEN_HEIGHT; ++y) {
-        for (int x = 0; x < SCREEN_WIDTH; ++x) {
-            const Cell& cell = last_frame[y * SCREEN_WIDTH + x];
-            const int attribute = cell.attribute & 0xFF;
-            const wchar_t text[2] = {glyphs[cell.character & 0xFF], L'\0'};
-            setcchar(&row[x], text, glyph_attrs[attribute], glyph_pairs[attribute], nullptr);
-        }
-        mvwadd_wchnstr(stdscr, y, 0, row, SCREEN_WIDTH);
+        put_cells(y, 0, SCREEN_WIDTH);
     }
+    shown_valid = true;
     wrefresh(stdscr);
 }
 
@@ -290,15 +344,21 @@ void push_event(const InputEvent& event, void*) {
 
 // Takes everything the terminal has sent so far, without waiting, and decodes it. End
 // of input, or a read error other than an interruption, means the terminal is gone.
-void read_terminal() {
+// `ready` is what a wait has just found on the terminal, so it need not look again.
+void read_terminal(short ready = 0) {
     unsigned char bytes[4096];
     for (int taken = 0; taken < READ_LIMIT;) {
-        pollfd terminal{STDIN_FILENO, POLLIN, 0};
-        if (poll(&terminal, 1, 0) <= 0) {
-            break;
+        short found = ready;
+        ready = 0;
+        if (found == 0) {
+            pollfd terminal{STDIN_FILENO, POLLIN, 0};
+            if (poll(&terminal, 1, 0) <= 0) {
+                break;
+            }
+            found = terminal.revents;
         }
-        if ((terminal.revents & POLLIN) == 0) {
-            if ((terminal.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        if ((found & POLLIN) == 0) {
+            if ((found & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
                 hang_up();
             }
             break;
@@ -320,15 +380,22 @@ void read_terminal() {
 }
 
 // Waits up to timeout_ms for the terminal to send something or hang up, or for a
-// signal; returns at once when it already has. Never reads.
-void wait_for_input(int timeout_ms) {
+// signal, and takes what it sent: the one wait of a frame with no key, and one more
+// for each burst of keys.
+void wait_and_read(int timeout_ms) {
     if (input.waiting()) {
         // Wake when a lone ESC becomes the Escape key.
         const auto until_deadline = static_cast<std::int32_t>(input.deadline() - console_ticks());
         timeout_ms = std::clamp(until_deadline, 0, timeout_ms);
     }
     pollfd terminal{STDIN_FILENO, POLLIN, 0};
-    poll(&terminal, 1, timeout_ms);
+    const int result = poll(&terminal, 1, timeout_ms);
+    terminal_quiet = result == 0;
+    if (result > 0) {
+        read_terminal(terminal.revents);
+    } else if (input.waiting()) {
+        input.expire(console_ticks(), push_event, nullptr);
+    }
 }
 
 std::uint64_t monotonic_ns() {
@@ -370,9 +437,10 @@ void suspend() {
 
     write_all(paste_on);
     input.reset();
-    doupdate();  // back into curses mode: our terminal modes, keypad, alternate screen
     continued = 0;
     follow_size();
+    // Its refresh takes curses mode back (our terminal modes, keypad, alternate screen)
+    // and draws the picture, once.
     present();
 }
 
@@ -415,8 +483,7 @@ void notice_signals() {
 void wait_until_large_enough() {
     while (too_small()) {
         show_enlarge_request();
-        wait_for_input(WAIT_SLICE_MS);
-        read_terminal();
+        wait_and_read(WAIT_SLICE_MS);
         notice_signals();
     }
     hold_pending = false;
@@ -531,7 +598,7 @@ const char* console_open() {
     nonl();  // Enter arrives as CR
     intrflush(stdscr, FALSE);
     keypad(stdscr, TRUE);  // the terminal's keypad mode, as the player's keys expect it
-    typeahead(-1);         // curses never looks at the input: every frame is drawn whole
+    typeahead(-1);         // curses never looks at the input: the game reads it itself
     leaveok(stdscr, TRUE);
     curs_set(0);
     choose_glyphs();
@@ -541,8 +608,10 @@ const char* console_open() {
     write_all(paste_on);
 
     std::memset(last_frame, 0, sizeof last_frame);
+    shown_valid = false;
     queue_head = 0;
     queue_count = 0;
+    terminal_quiet = false;
     clear_pending = true;
     repaint_pending = false;
     hold_pending = false;
@@ -571,6 +640,14 @@ void console_write(const Cell* cells) {
         return;
     }
     notice_signals();
+    // Most frames: the terminal shows the frame before, and only changes need sending.
+    if (shown_valid && !every_frame_whole && !clear_pending && !repaint_pending && !hold_pending &&
+        !too_small()) {
+        if (put_changed_cells(cells)) {
+            wrefresh(stdscr);
+        }
+        return;
+    }
     std::memcpy(last_frame, cells, sizeof last_frame);
     present();
 }
@@ -580,9 +657,10 @@ bool console_peek_event(InputEvent* event) {
         return false;
     }
     notice_signals();
-    if (queue_count == 0) {
+    if (queue_count == 0 && !terminal_quiet) {
         read_terminal();
     }
+    terminal_quiet = false;  // a second look, as when draining typed-ahead keys, asks
     if (queue_count == 0) {
         return false;
     }
@@ -607,8 +685,7 @@ bool console_read_event(InputEvent* event) {
             --queue_count;
             return true;
         }
-        wait_for_input(WAIT_SLICE_MS);
-        read_terminal();
+        wait_and_read(WAIT_SLICE_MS);
     }
 }
 
@@ -622,8 +699,9 @@ bool console_sleep(std::uint32_t milliseconds) {
         wait_until_large_enough();
         return true;
     }
-    // The terminal is watched while the game sleeps, so a hang-up ends it at once even
-    // in the long pauses of the intro.
+    // The sleep is spent waiting on the terminal: keys that come are queued for the
+    // game and the wait resumes, and a hang-up ends the game at once, even in the long
+    // pauses of the intro.
     const std::uint64_t deadline = monotonic_ns() + std::uint64_t{milliseconds} * 1000000u;
     for (;;) {
         const std::uint64_t now = monotonic_ns();
@@ -633,12 +711,23 @@ bool console_sleep(std::uint32_t milliseconds) {
         const auto slice = static_cast<int>(
             std::min<std::uint64_t>((deadline - now + 999999u) / 1000000u, WAIT_SLICE_MS));
         if (is_open) {
-            wait_for_input(slice);
-            read_terminal();
+            wait_and_read(slice);
         } else {
             const timespec pause{0, static_cast<long>(slice) * 1000000L};
             nanosleep(&pause, nullptr);
         }
         notice_signals();
     }
+}
+
+void curses_present_every_frame(bool every_frame) {
+    every_frame_whole = every_frame;
+}
+
+void curses_repaint_next_frame() {
+    repaint_pending = true;
+}
+
+const Cell* curses_last_frame() {
+    return last_frame;
 }

@@ -8,51 +8,67 @@ int curses_colour_of(int console_colour) {
 
 namespace {
 
-// Swaps pair 0 with the pair of light grey on black; its own inverse.
-int pair_of_combination(int combination) {
-    constexpr int light_grey_on_black = 7;
-    if (combination == 0) {
-        return light_grey_on_black;
+constexpr int LIGHT_GREY_ON_BLACK = 0x07;
+
+int colour_count(CursesPalette palette) {
+    return palette == CursesPalette::sixteen ? 16 : 8;
+}
+
+// The pair of a combination (background * colours + foreground) and back. Without a
+// spare pair, pair 0 and the pair of light grey on black change places.
+int pair_of_combination(int combination, bool spare_pair) {
+    if (spare_pair) {
+        return combination + 1;
     }
-    return combination == light_grey_on_black ? 0 : combination;
+    if (combination == 0) {
+        return LIGHT_GREY_ON_BLACK;
+    }
+    return combination == LIGHT_GREY_ON_BLACK ? 0 : combination;
+}
+
+int combination_of_pair(int pair, bool spare_pair) {
+    return spare_pair ? pair - 1 : pair_of_combination(pair, false);
 }
 
 }  // namespace
 
-CursesStyle curses_style_of(std::uint16_t attribute, CursesPalette palette) {
+CursesStyle curses_style_of(std::uint16_t attribute, CursesPalette palette, bool spare_pair) {
     const int foreground = attribute & 0x0F;
     const int background = (attribute >> 4) & 0x0F;
     switch (palette) {
         case CursesPalette::sixteen:
-            return {static_cast<short>(pair_of_combination(background * 16 + foreground)), false,
-                    false};
+            return {
+                static_cast<short>(pair_of_combination(background * 16 + foreground, spare_pair)),
+                false, false};
         case CursesPalette::eight:
             // A bright background shows as its dark twin: brightening it through blink
             // would make the cell flash on many terminals.
-            return {
-                static_cast<short>(pair_of_combination((background & 7) * 8 + (foreground & 7))),
-                (foreground & 8) != 0, false};
+            return {static_cast<short>(
+                        pair_of_combination((background & 7) * 8 + (foreground & 7), spare_pair)),
+                    (foreground & 8) != 0, false};
         case CursesPalette::none:
             break;
     }
     return {0, (foreground & 8) != 0, background != 0};
 }
 
-int curses_pair_count(CursesPalette palette) {
-    switch (palette) {
-        case CursesPalette::sixteen:
-            return 256;
-        case CursesPalette::eight:
-            return 64;
-        case CursesPalette::none:
-            break;
+int curses_pair_count(CursesPalette palette, bool spare_pair) {
+    if (palette == CursesPalette::none) {
+        return 0;
     }
-    return 0;
+    const int colours = colour_count(palette);
+    return colours * colours + (spare_pair ? 1 : 0);
 }
 
-void curses_pair_colours(int pair, CursesPalette palette, int* foreground, int* background) {
-    const int colours = palette == CursesPalette::sixteen ? 16 : 8;
-    const int combination = pair_of_combination(pair);
+void curses_pair_colours(int pair, CursesPalette palette, bool spare_pair, int* foreground,
+                         int* background) {
+    if (spare_pair && pair == 0) {
+        *foreground = -1;
+        *background = -1;
+        return;
+    }
+    const int colours = colour_count(palette);
+    const int combination = combination_of_pair(pair, spare_pair);
     *foreground = combination % colours;
     *background = combination / colours;
 }

@@ -15,21 +15,29 @@ int curses_colour_of(int console_colour);
 enum class CursesPalette { none, eight, sixteen };
 
 // How one console attribute is drawn: a colour pair and the bold and reverse-video
-// flags. With colour, every foreground and background combination has its own pair,
-// numbered 0..curses_pair_count - 1. Pair 0 cannot be defined, only declared as the
-// terminal's default (assume_default_colors), so it serves light grey on black, the
-// commonest combination, and frees one pair: 8-colour terminals offer only 64.
+// flags. With colour, every foreground and background combination has its own pair.
+//
+// Pair 0 is special: it cannot be defined, and curses returns to it after every refresh
+// and before every blank it clears. Where the terminal offers a pair beyond one per
+// combination (spare_pair), the combinations take pairs 1 to curses_pair_count - 1 and
+// pair 0 keeps the terminal's own colours, so going back to it costs only the reset
+// of attributes. Light grey on black, the commonest cell, then costs a colour change
+// like any other. Where there is no spare pair (8-colour terminals offer 64, some
+// 16-colour ones 256), light grey on black takes pair 0, declared as the terminal's
+// default colours, and every return to it resends both colours after the reset.
 struct CursesStyle {
     short pair;
     bool bold;
     bool reverse;
 };
-CursesStyle curses_style_of(std::uint16_t attribute, CursesPalette palette);
+CursesStyle curses_style_of(std::uint16_t attribute, CursesPalette palette, bool spare_pair);
 
-// The number of pairs the palette uses (0 without colour), and the foreground and
-// background console colours of one of them.
-int curses_pair_count(CursesPalette palette);
-void curses_pair_colours(int pair, CursesPalette palette, int* foreground, int* background);
+// The number of pairs the palette uses, pair 0 included (0 without colour), and the
+// foreground and background console colours of one of them; pair 0 has none of its own
+// when spare_pair is set (-1, -1).
+int curses_pair_count(CursesPalette palette, bool spare_pair);
+void curses_pair_colours(int pair, CursesPalette palette, bool spare_pair, int* foreground,
+                         int* background);
 
 // Plain-ASCII look-alikes of the code page 437 glyphs, for a locale whose character
 // set cannot show them: box drawing as + - |, shades as . : #, arrows and triangles as < > ^ v.

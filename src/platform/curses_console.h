@@ -1,0 +1,16 @@
+// What the curses console offers besides the console seam, for measuring it on a real
+// terminal (bench/terminal_bench.cpp). The game itself never calls these.
+#pragma once
+
+#include "platform/console.h"
+
+// Off (the default): each frame hands curses only the cells that differ from the frame
+// before, and a frame equal to it makes no curses call at all. On: every frame hands
+// curses all its cells and curses compares them itself, as the console once did.
+void curses_present_every_frame(bool every_frame);
+
+// The next frame is sent whole, every cell, as after `fg` brings the game back.
+void curses_repaint_next_frame();
+
+// The cells of the last frame the game wrote.
+const Cell* curses_last_frame();
