@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run build test test-plain test-sanitize bench clean web test-web windows fuzz install
+.PHONY: run build test test-plain test-sanitize bench bench-terminal clean web test-web windows fuzz install
 
 run: build
 	./build/release/canopy-hollow
@@ -28,6 +28,12 @@ bench:
 	cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DCANOPY_TESTS=OFF
 	cmake --build build/bench --target canopy-bench -j $(JOBS)
 	./build/bench/bench/canopy-bench
+
+# The game on a pseudo-terminal: bytes and CPU per frame, start-up time and memory.
+bench-terminal:
+	cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DCANOPY_TESTS=OFF
+	cmake --build build/bench --target canopy-terminal-bench -j $(JOBS)
+	./build/bench/bench/canopy-terminal-bench
 
 # The game for web browsers, as one folder to serve: build/web. Emscripten's tools run
 # on whichever node is first on the path, so point it at Debian's JavaScript modules.
