@@ -319,6 +319,7 @@ struct Samples {
     std::vector<double> floor;
     std::vector<double> cpu_us;   // the whole frame
     std::vector<double> work_us;  // the frame without its waits
+    std::vector<double> wait_us;  // its waits
 };
 
 double percentile(std::vector<double> values, double fraction) {
@@ -544,6 +545,7 @@ int main(int argc, char** argv) {
         samples.floor.push_back(least);
         samples.cpu_us.push_back(cpu);
         samples.work_us.push_back(cpu - waited);
+        samples.wait_us.push_back(waited);
     }
     console_restore();
     master.stop = true;
@@ -601,6 +603,19 @@ int main(int argc, char** argv) {
                      percentile(a.cpu_us, 0.5) / percentile(b.cpu_us, 0.5), cells[2].c_str(),
                      cells[3].c_str(), percentile(a.work_us, 0.5) / percentile(b.work_us, 0.5));
     }
+    std::vector<double> waits[2];
+    for (const Phase phase : REPORTED) {
+        for (const double wait : changed[phase].wait_us) {
+            waits[0].push_back(wait);
+        }
+        for (const double wait : whole[phase].wait_us) {
+            waits[1].push_back(wait);
+        }
+    }
+    std::fprintf(report,
+                 "the wait itself (the thread put to sleep for the rest of the 50 ms and woken), "
+                 "median: %.1f us changed, %.1f us every\n",
+                 percentile(waits[0], 0.5), percentile(waits[1], 0.5));
 
     std::fprintf(report,
                  "\n%s on a pseudo-terminal (TERM=%s):\n"
