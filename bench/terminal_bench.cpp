@@ -8,6 +8,8 @@
 //     every frame handed to curses whole, frames alternating between the two;
 //   - the floor: the bytes needed to send only the cells that changed (model below);
 //   - the bytes of a full repaint of the same frames (every tenth frame is one);
+//   - the same pictures shown again with light grey on black in a colour pair of its own
+//     and in pair 0, as it once was, for the bytes each way;
 //   - the game's CPU time per frame (median, 99th percentile) in both modes, whole and
 //     without its 50 ms wait for keys;
 //   - the real canopy-hollow started on a pseudo-terminal: time from start until the
@@ -141,6 +143,17 @@ void drain(Master* master) {
         }
         const std::size_t keep = sizeof PROMPT - 2;
         tail = window.size() > keep ? window.substr(window.size() - keep) : window;
+    }
+}
+
+// Waits until the reader has taken everything written so far: nothing new for a while.
+void settle(const Master& master) {
+    std::uint64_t seen = master.bytes;
+    for (int quiet = 0; quiet < 3;) {
+        std::this_thread::sleep_for(std::chrono::microseconds(500));
+        const std::uint64_t now = master.bytes;
+        quiet = now == seen ? quiet + 1 : 0;
+        seen = now;
     }
 }
 
@@ -513,6 +526,8 @@ int main(int argc, char** argv) {
     Samples whole[PHASES];
     std::vector<double> repaint[PHASES];
     std::vector<Cell> before(curses_last_frame(), curses_last_frame() + SCREEN_CELLS);
+    std::vector<Cell> film;  // every picture shown, in order, to be shown again
+    film.reserve(steps.size() * SCREEN_CELLS);
     for (std::size_t frame = 0; frame < steps.size(); ++frame) {
         const Step& step = steps[frame];
         const bool repainted = frame % 10 == 9;
@@ -536,6 +551,7 @@ int main(int argc, char** argv) {
         const Cell* now = curses_last_frame();
         const auto least = static_cast<double>(floor.bytes(before.data(), now));
         before.assign(now, now + SCREEN_CELLS);
+        film.insert(film.end(), now, now + SCREEN_CELLS);
         if (repainted) {
             repaint[step.phase].push_back(bytes);
             continue;
@@ -546,6 +562,36 @@ int main(int argc, char** argv) {
         samples.cpu_us.push_back(cpu);
         samples.work_us.push_back(cpu - waited);
         samples.wait_us.push_back(waited);
+    }
+
+    // The same pictures shown again, without the game, with light grey on black in a pair
+    // of its own (as the console now draws it) and in pair 0 (as it once did).
+    double replayed[2][PHASES] = {};
+    int replayed_frames[PHASES] = {};
+    double replayed_repaint[2] = {};
+    for (int layout = 0; layout < 2; ++layout) {
+        console_restore();
+        curses_light_grey_in_pair_zero(layout == 1);
+        if (const char* why = console_open()) {
+            std::fprintf(report, "canopy-terminal-bench: %s\n", why);
+            return 1;
+        }
+        curses_present_every_frame(false);
+        for (std::size_t frame = 0; frame < steps.size(); ++frame) {
+            const std::uint64_t bytes_before = master.bytes;
+            console_write(&film[frame * SCREEN_CELLS]);
+            settle(master);
+            if (frame > 0) {  // the first is drawn whole
+                replayed[layout][steps[frame].phase] +=
+                    static_cast<double>(master.bytes - bytes_before);
+                replayed_frames[steps[frame].phase] += layout == 0 ? 1 : 0;
+            }
+        }
+        const std::uint64_t bytes_before = master.bytes;
+        curses_repaint_next_frame();
+        console_write(&film[(steps.size() - 1) * SCREEN_CELLS]);
+        settle(master);
+        replayed_repaint[layout] = static_cast<double>(master.bytes - bytes_before);
     }
     console_restore();
     master.stop = true;
@@ -616,6 +662,20 @@ int main(int argc, char** argv) {
                  "the wait itself (the thread put to sleep for the rest of the 50 ms and woken), "
                  "median: %.1f us changed, %.1f us every\n",
                  percentile(waits[0], 0.5), percentile(waits[1], 0.5));
+
+    std::fprintf(report,
+                 "\nLight grey on black in a pair of its own (now) or in pair 0 (before): the "
+                 "same pictures shown again\nwith only changes handed to curses, bytes per frame, "
+                 "mean\n");
+    std::fprintf(report, "%-18s %10s %10s %7s\n", "phase", "own pair", "pair 0", "ratio");
+    for (const Phase phase : REPORTED) {
+        const double count = std::max(replayed_frames[phase], 1);
+        std::fprintf(report, "%-18s %10.1f %10.1f %7.2f\n", PHASE_NAMES[phase],
+                     replayed[0][phase] / count, replayed[1][phase] / count,
+                     replayed[0][phase] / std::max(replayed[1][phase], 1.0));
+    }
+    std::fprintf(report, "%-18s %10.0f %10.0f %7.2f\n", "full repaint", replayed_repaint[0],
+                 replayed_repaint[1], replayed_repaint[0] / std::max(replayed_repaint[1], 1.0));
 
     std::fprintf(report,
                  "\n%s on a pseudo-terminal (TERM=%s):\n"

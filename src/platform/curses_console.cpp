@@ -92,6 +92,7 @@ short glyph_pairs[256];
 Cell last_frame[SCREEN_CELLS];
 bool shown_valid = false;
 bool every_frame_whole = false;  // hand curses every cell of every frame
+bool grey_in_pair_zero = false;  // light grey on black in pair 0 even with a pair to spare
 
 bool clear_pending = false;    // the terminal changed size: blank what lies outside 80x25
 bool repaint_pending = false;  // the terminal's contents are unknown: repaint every cell
@@ -202,7 +203,7 @@ void choose_colours() {
         } else if (COLORS >= 8 && COLOR_PAIRS >= curses_pair_count(CursesPalette::eight, false)) {
             palette = CursesPalette::eight;
         }
-        spare_pair = COLOR_PAIRS >= curses_pair_count(palette, true);
+        spare_pair = !grey_in_pair_zero && COLOR_PAIRS >= curses_pair_count(palette, true);
     }
     if (palette != CursesPalette::none) {
         if (spare_pair) {
@@ -723,6 +724,10 @@ bool console_sleep(std::uint32_t milliseconds) {
 
 void curses_present_every_frame(bool every_frame) {
     every_frame_whole = every_frame;
+}
+
+void curses_light_grey_in_pair_zero(bool in_pair_zero) {
+    grey_in_pair_zero = in_pair_zero;
 }
 
 void curses_repaint_next_frame() {

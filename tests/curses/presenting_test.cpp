@@ -1,7 +1,8 @@
 // The curses console on a pseudo-terminal whose other side the test holds, as a terminal
 // window would: what reaches the terminal when a frame changes nothing, when one cell
 // changes, and after the terminal was resized or the game stopped and continued, when
-// whatever happened meanwhile may have drawn over the picture.
+// whatever happened meanwhile may have drawn over the picture; and the frame's wait,
+// which a key pressed meanwhile does not cut short.
 //
 // The console runs in a child process, started from a small stand-in for a shell so
 // that it can be stopped by Ctrl-Z as in a real session; the test hands it frames
@@ -15,11 +16,14 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/console.h"
@@ -36,7 +40,9 @@ constexpr int QUIET_MS = 200;
 constexpr char READY = 'r';
 constexpr char SHOWN = 'k';
 constexpr char STOPPED = 's';
+constexpr char WAITED = 'w';
 constexpr char FRAME = 'f';
+constexpr char WAIT = 'p';
 constexpr char END = 'q';
 
 bool read_fully(int fd, void* data, std::size_t size) {
@@ -82,6 +88,23 @@ void reply(int fd, char what) {
         if (!read_fully(commands, &what, 1) || what == END) {
             console_restore();
             _exit(0);
+        }
+        if (what == WAIT) {
+            // Waits as a frame does, then says how long it took and what key came.
+            std::uint32_t ms = 0;
+            if (!read_fully(commands, &ms, sizeof ms)) {
+                _exit(4);
+            }
+            const std::uint32_t start = console_ticks();
+            console_sleep(ms);
+            const std::uint32_t waited = console_ticks() - start;
+            InputEvent key{};
+            const char typed = console_peek_event(&key) ? static_cast<char>(key.character) : '\0';
+            reply(replies, WAITED);
+            while (write(replies, &waited, sizeof waited) < 0 && errno == EINTR) {
+            }
+            reply(replies, typed);
+            continue;
         }
         if (!read_fully(commands, frame.data(), frame.size() * sizeof(Cell))) {
             _exit(4);
@@ -219,6 +242,22 @@ class ConsoleOnTerminal {
         EXPECT_EQ(write(commands_, frame.data(), size), static_cast<ssize_t>(size));
         EXPECT_TRUE(await(SHOWN)) << "the frame was not shown";
         return settle();
+    }
+
+    // Has the console wait `ms` as a frame does, with `key` typed `key_after_ms` into the
+    // wait; returns how long the wait took and the key the console then holds.
+    std::pair<std::uint32_t, char> wait(std::uint32_t ms, std::uint32_t key_after_ms, char key) {
+        const char what = WAIT;
+        EXPECT_EQ(write(commands_, &what, 1), 1);
+        EXPECT_EQ(write(commands_, &ms, sizeof ms), static_cast<ssize_t>(sizeof ms));
+        usleep(key_after_ms * 1000);
+        type(std::string(1, key));
+        std::uint32_t waited = 0;
+        char held = '\0';
+        EXPECT_TRUE(await(WAITED) && read_fully(replies_, &waited, sizeof waited) &&
+                    read_fully(replies_, &held, 1))
+            << "no answer to the wait";
+        return {waited, held};
     }
 
     // Everything the console sends until it has been quiet for a while.
@@ -398,6 +437,14 @@ TEST(Presenting, EverythingIsRepaintedWhenTheTerminalMayHaveChanged) {
         EXPECT_EQ(count_letters(shown_text(repaint)), std::size_t{SCREEN_CELLS}) << event.name;
         EXPECT_EQ(terminal.show(frame), "") << event.name << ": the picture was not taken as shown";
     }
+}
+
+TEST(Waiting, AKeyDoesNotCutTheFrameShortAndWaitsForTheGame) {
+    ConsoleOnTerminal terminal;
+    ASSERT_TRUE(terminal.started());
+    const auto [waited, held] = terminal.wait(300, 100, 'x');
+    EXPECT_GE(waited, 300u) << "the wait ended when the key came";
+    EXPECT_EQ(held, 'x') << "the key typed during the wait was not kept";
 }
 
 }  // namespace
