@@ -1,10 +1,11 @@
 // The curses console: the game's 80x25 picture on a Unix terminal. Each frame is
 // compared with the one before, and only the cells that differ are handed to curses,
 // with one refresh; a frame that changed nothing (most of them, at 20 a second) costs
-// one comparison and no curses call. Curses only draws: the keyboard is read here, byte by byte,
-// and decoded into the presses a Windows keyboard would give (terminal_input.h), so no escape
-// string, mouse report or paste can act as an order. The terminal is the player's: every way out
-// gives it back as found, and a terminal that has gone away ends the game as a hang-up does.
+// one comparison and no curses call. Curses only draws: the keyboard is read here,
+// byte by byte, and decoded into the presses a Windows keyboard would give
+// (terminal_input.h), so no escape string, mouse report or paste can act as an order.
+// The terminal is the player's: every way out gives it back as found, and a terminal
+// that has gone away ends the game as a hang-up does.
 #define NCURSES_WIDECHAR 1
 #include <curses.h>
 #include <langinfo.h>
