@@ -33,7 +33,7 @@ bench:
 bench-terminal:
 	cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DCANOPY_TESTS=OFF
 	cmake --build build/bench --target canopy-terminal-bench -j $(JOBS)
-	./build/bench/bench/canopy-terminal-bench
+	./build/bench/bench/canopy-terminal-bench $(BENCH_ARGS)
 
 # The game for web browsers, as one folder to serve: build/web. Emscripten's tools run
 # on whichever node is first on the path, so point it at Debian's JavaScript modules.

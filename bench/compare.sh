@@ -5,7 +5,10 @@
 # each, and the medians of all their repetitions are compared: CPU time per frame by
 # default, or with --instructions the instructions per frame counted by callgrind,
 # which other work on the machine cannot disturb.
-# Usage: bench/compare.sh [--rounds N] [--instructions] [BASE_REV]   (default: main)
+# With --terminal, the real game instead: the other revision's canopy-hollow is built and
+# the terminal benchmark compares the CPU of the two, each idle at the ground in turn on a
+# pseudo-terminal (beside its own figures for this checkout).
+# Usage: bench/compare.sh [--rounds N] [--instructions | --terminal] [BASE_REV]   (default: main)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,7 +19,8 @@ while [ $# -gt 0 ]; do
     case $1 in
     --rounds) rounds=$2 && shift 2 ;;
     --instructions) mode=instructions && shift ;;
-    -h | --help) sed -n '2,8p' "$0" | cut -c3- && exit 0 ;;
+    --terminal) mode=terminal && shift ;;
+    -h | --help) sed -n '2,11p' "$0" | cut -c3- && exit 0 ;;
     -*) echo "compare.sh: unknown option $1" >&2 && exit 2 ;;
     *) base_rev=$1 && shift ;;
     esac
@@ -39,6 +43,18 @@ build() { # source dir, build dir
 }
 
 base_id=$(git rev-parse --short "$base_rev^{commit}")
+if [ $mode = terminal ]; then
+    echo "building canopy-hollow at $base_rev ($base_id) and this checkout" >&2
+    mkdir "$work/base"
+    git archive "$base_id" | tar -x -C "$work/base"
+    cmake -S "$work/base" -B "$work/base-build" -DCMAKE_BUILD_TYPE=Release -DCANOPY_TESTS=OFF \
+        -DCANOPY_BENCHMARKS=OFF >"$work/cmake.log" || { cat "$work/cmake.log" >&2 && exit 1; }
+    cmake --build "$work/base-build" --target canopy-hollow -j "$jobs" >"$work/build.log" ||
+        { cat "$work/build.log" >&2 && exit 1; }
+    make --no-print-directory bench-terminal JOBS="$jobs" \
+        BENCH_ARGS="--baseline $work/base-build/canopy-hollow"
+    exit 0
+fi
 changed=$(git diff --quiet HEAD -- src bench CMakeLists.txt || echo ", changed")
 echo "building $base_rev ($base_id) and this checkout ($(git rev-parse --short HEAD)$changed)" >&2
 mkdir "$work/base"

@@ -13,8 +13,11 @@
 //   - the game's CPU time per frame (median, 99th percentile) in both modes, whole and
 //     without its 50 ms wait for keys, and the console's alone on the same pictures;
 //   - the real canopy-hollow started on a pseudo-terminal: time from start until the
-//     intro's first words arrive, and its peak resident memory after a little play.
-// Usage: canopy-terminal-bench [--frames N] [--term NAME] [--game PATH]
+//     intro's first words arrive, and its peak resident memory after a little play;
+//   - with --baseline, the real game against another build of it (say, an older
+//     revision), each left idle at the ground in turn: the CPU time the whole process
+//     spends per frame, as the kernel counts it.
+// Usage: canopy-terminal-bench [--frames N] [--term NAME] [--game PATH] [--baseline PATH]
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -59,12 +62,16 @@
 namespace {
 
 const char USAGE[] =
-    "usage: canopy-terminal-bench [--frames N] [--term NAME] [--game PATH]\n"
+    "usage: canopy-terminal-bench [--frames N] [--term NAME] [--game PATH] [--baseline PATH]\n"
     "  --frames N   frames idle at each level (default 200; the other phases scale)\n"
     "  --term NAME  terminal type to play on (default xterm-256color)\n"
-    "  --game PATH  the canopy-hollow to time at start (default: the one built beside)\n";
+    "  --game PATH  the canopy-hollow to time at start (default: the one built beside)\n"
+    "  --baseline PATH  another canopy-hollow to compare the game's CPU with, idle\n";
 
 constexpr std::uint32_t SEED = 1;
+// The comparison with another build: rounds, each build idle this long in each.
+constexpr int BASELINE_ROUNDS = 5;
+constexpr double BASELINE_IDLE_SECONDS = 6;
 constexpr char PROMPT[] = "[press any key]";
 constexpr char INTRO[] = "An Elf must ever live";
 
@@ -370,7 +377,21 @@ double total(const std::vector<double>& values) {
 struct Launch {
     double intro_ms = -1;
     long peak_kb = -1;
+    double idle_us_per_frame = -1;  // CPU of the whole process, idle at the ground
 };
+
+// The CPU time the kernel has given a process so far, in microseconds, or -1.
+double process_cpu_us(pid_t pid) {
+    const std::string path = "/proc/" + std::to_string(pid) + "/schedstat";
+    FILE* file = std::fopen(path.c_str(), "r");
+    if (file == nullptr) {
+        return -1;
+    }
+    unsigned long long ns = 0;
+    const bool read = std::fscanf(file, "%llu", &ns) == 1;
+    std::fclose(file);
+    return read ? static_cast<double>(ns) / 1000 : -1;
+}
 
 bool read_until(int fd, std::string& seen, const char* text, double seconds) {
     const auto start = Clock::now();
@@ -394,8 +415,9 @@ bool read_until(int fd, std::string& seen, const char* text, double seconds) {
 }
 
 // Starts the game on a fresh 80x25 terminal; with play_seconds, gets past the intro and
-// title and plays that long, changing level and moving the cursor, before ending it.
-Launch launch(const char* game, const char* term, double play_seconds) {
+// title and plays that long, changing level and moving the cursor, before ending it;
+// with idle_seconds instead, leaves it that long at the ground without a key.
+Launch launch(const char* game, const char* term, double play_seconds, double idle_seconds = 0) {
     Launch result;
     winsize size{};
     size.ws_row = SCREEN_HEIGHT;
@@ -416,11 +438,20 @@ Launch launch(const char* game, const char* term, double play_seconds) {
     if (read_until(master, seen, INTRO, 10)) {
         result.intro_ms = seconds_since(start) * 1000;
     }
-    if (play_seconds > 0 && read_until(master, seen, PROMPT, 10)) {
+    if ((play_seconds > 0 || idle_seconds > 0) && read_until(master, seen, PROMPT, 10)) {
         [[maybe_unused]] ssize_t written = write(master, " ", 1);
         seen.clear();
         if (read_until(master, seen, PROMPT, 10)) {
             written = write(master, " ", 1);
+            if (idle_seconds > 0) {
+                read_until(master, seen, "\x01never\x01", 1);  // the game screen settles
+                const double cpu_before = process_cpu_us(pid);
+                read_until(master, seen, "\x01never\x01", idle_seconds);
+                const double cpu_after = process_cpu_us(pid);
+                if (cpu_before >= 0 && cpu_after >= 0) {
+                    result.idle_us_per_frame = (cpu_after - cpu_before) / (idle_seconds * 20);
+                }
+            }
             const char* const keys[] = {"\t", "\x1b[C", "\x1b[B", "\t", "\x1b[D", "\t", "\t"};
             const auto playing = Clock::now();
             for (int i = 0; seconds_since(playing) < play_seconds; ++i) {
@@ -457,6 +488,7 @@ int main(int argc, char** argv) {
     int idle_frames = 200;
     const char* term = "xterm-256color";
     const char* game = CANOPY_GAME;
+    const char* baseline = nullptr;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--help" || option == "-h") {
@@ -473,6 +505,8 @@ int main(int argc, char** argv) {
             term = argv[++i];
         } else if (option == "--game") {
             game = argv[++i];
+        } else if (option == "--baseline") {
+            baseline = argv[++i];
         } else {
             std::fprintf(stderr, "canopy-terminal-bench: unknown option %s\n%s", argv[i], USAGE);
             return 2;
@@ -490,6 +524,23 @@ int main(int argc, char** argv) {
         intro_ms.push_back(started.intro_ms);
     }
     const Launch played = launch(game, term, 3);
+    // The two builds idle in turn, so a machine that slows down slows both.
+    std::vector<double> idle_us[2];
+    if (baseline != nullptr) {
+        for (int round = 0; round < BASELINE_ROUNDS; ++round) {
+            std::fprintf(stderr, "idle round %d of %d...\n", round + 1, BASELINE_ROUNDS);
+            for (int side = 0; side < 2; ++side) {
+                const Launch idle =
+                    launch(side == 0 ? game : baseline, term, 0, BASELINE_IDLE_SECONDS);
+                if (idle.idle_us_per_frame < 0) {
+                    std::fprintf(stderr, "canopy-terminal-bench: no CPU time for %s\n",
+                                 side == 0 ? game : baseline);
+                    return 1;
+                }
+                idle_us[side].push_back(idle.idle_us_per_frame);
+            }
+        }
+    }
 
     // Then the game in this process, on a terminal of its own; the report goes where
     // standard output went.
@@ -719,6 +770,18 @@ int main(int argc, char** argv) {
                  "peak resident memory after 3 s of play: %ld KB\n",
                  game, term, percentile(intro_ms, 0.5), percentile(intro_ms, 1.0), intro_ms.size(),
                  played.peak_kb);
+    if (baseline != nullptr) {
+        std::fprintf(report,
+                     "\nIdle at the ground, CPU of the whole process per frame (%d rounds of "
+                     "%.0f s each, in turn), microseconds:\nmedian / minimum / maximum\n"
+                     "this game:  %.1f / %.1f / %.1f  (%s)\nbaseline:   %.1f / %.1f / %.1f  (%s)\n"
+                     "ratio of the medians: %.2f\n",
+                     BASELINE_ROUNDS, BASELINE_IDLE_SECONDS, percentile(idle_us[0], 0.5),
+                     percentile(idle_us[0], 0.0), percentile(idle_us[0], 1.0), game,
+                     percentile(idle_us[1], 0.5), percentile(idle_us[1], 0.0),
+                     percentile(idle_us[1], 1.0), baseline,
+                     percentile(idle_us[0], 0.5) / percentile(idle_us[1], 0.5));
+    }
     std::fclose(report);
     return 0;
 }
