@@ -6,46 +6,14 @@
 # as the README lists them, get an elf building; back on the main menu, q y ends the
 # game with status 0.
 # Usage: first_platform.sh <canopy-hollow> <canopy-sim>
-set -u
-
+# shellcheck source=SCRIPTDIR/lib/common.sh
+source "$(dirname "$(realpath "$0")")/lib/common.sh"
 game=$(realpath "$1")
 readme="$(dirname "$(realpath "$0")")/../../README.md"
-work=$(mktemp -d)
-socket="$work/tmux" # a private server, gone with the work directory
-unset TMUX
 
-fail() {
-    echo "FAIL: $*" >&2
-    if tmux -S "$socket" has-session 2>/dev/null; then
-        echo "--- terminal ---" >&2
-        tmux -S "$socket" capture-pane -p -t e2e >&2
-        echo "----------------" >&2
-    fi
-    exit 1
-}
-cleanup() {
-    tmux -S "$socket" kill-server 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-command -v tmux >/dev/null || fail "tmux is not installed"
-
-tm() { tmux -S "$socket" "$@"; }
-screen_text() { tm capture-pane -p -t e2e; }
-screen_has() { screen_text | grep -qF -- "$1"; }
 # The menu panel and the detail box: columns 55 to 78 of rows 0 to 19.
 panel_text() { screen_text | head -20 | cut -c56-; }
 panel_has() { panel_text | grep -qF -- "$1"; }
-wait_until() { # what, seconds, command...
-    local what=$1 seconds=$2
-    shift 2
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        ((SECONDS < deadline)) || fail "timed out waiting for $what"
-        sleep 0.1
-    done
-}
 # Raw bytes into the terminal, given as hexadecimal.
 send_bytes() { tm send-keys -t e2e -H "$@"; }
 repeat() { printf "$1 %.0s" $(seq "$2"); } # a hexadecimal byte, so many times
@@ -59,15 +27,8 @@ still_on_main_menu() { # what was sent
     return 0
 }
 
-tm -f /dev/null start-server \; set-option -g default-terminal tmux-256color \; \
-    new-session -d -s e2e -x 80 -y 25 \
-    "env LANG=C.UTF-8 '$game' --seed 1; echo EXIT=\$?; sleep 600" || fail "could not start tmux"
-
-wait_until "the intro's [press any key]" 20 screen_has '[press any key]'
-tm send-keys -t e2e Space
-wait_until "the title screen" 10 screen_has 'C A N O P Y'
-tm send-keys -t e2e Space
-wait_until "the arrival message" 10 screen_has 'The elf mission has arrived at'
+start_tmux e2e 80 25 "env LANG=C.UTF-8 '$game' --seed 1; echo EXIT=\$?; sleep 600"
+into_the_game e2e 20
 
 # An OSC string (a window title) of 100 letters q, ended by BEL.
 read -r -a letters <<<"$(repeat 71 100)"

@@ -4,38 +4,13 @@
 # and the request to enlarge the terminal, the process is gone within 2 seconds of
 # its tmux pane being killed. Five games run side by side, one per screen.
 # Usage: hangup.sh <canopy-hollow> <canopy-sim>
-set -u
-
+# shellcheck source=SCRIPTDIR/lib/common.sh
+source "$(dirname "$(realpath "$0")")/lib/common.sh"
 game=$(realpath "$1")
-work=$(mktemp -d)
-socket="$work/tmux" # a private server, gone with the work directory
-unset TMUX
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-cleanup() {
+pids=()
+before_cleanup() {
     for pid in "${pids[@]}"; do
         kill -KILL "$pid" 2>/dev/null
-    done
-    tmux -S "$socket" kill-server 2>/dev/null
-    rm -rf "$work"
-}
-pids=()
-trap cleanup EXIT
-
-command -v tmux >/dev/null || fail "tmux is not installed"
-
-tm() { tmux -S "$socket" "$@"; }
-screen_has() { tm capture-pane -p -t "$1" | grep -qF -- "$2"; }
-wait_until() { # what, seconds, command...
-    local what=$1 seconds=$2
-    shift 2
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        ((SECONDS < deadline)) || fail "timed out waiting for $what"
-        sleep 0.1
     done
 }
 
@@ -45,8 +20,7 @@ declare -A size=([intro]=80x25 [title]=80x25 [main]=80x25 [quit]=80x25 [enlarge]
 declare -A shown=([intro]='[press any key]' [title]='C A N O P Y' [main]='The elf mission has arrived'
     [quit]='Really quit?' [enlarge]='Please enlarge the terminal')
 
-tm -f /dev/null start-server \; set-option -g default-terminal tmux-256color \; \
-    new-session -d -s keep "sleep 600" || fail "could not start tmux"
+start_tmux keep 80 25 "sleep 600"
 for screen in "${screens[@]}"; do
     tm new-session -d -s "$screen" -x "${size[$screen]%x*}" -y "${size[$screen]#*x}" \
         "trap '' HUP; exec '$game'" || fail "could not open a pane for the $screen"
@@ -55,23 +29,23 @@ done
 
 # Every game shows the intro; then each is taken on to its own screen.
 for screen in intro title main quit; do
-    wait_until "the intro in the $screen pane" 20 screen_has "$screen" '[press any key]'
+    wait_until "the intro in the $screen pane" 20 pane_has "$screen" '[press any key]'
 done
 for screen in title main quit; do
     tm send-keys -t "$screen" Space
 done
 for screen in title main quit; do
-    wait_until "the title in the $screen pane" 10 screen_has "$screen" 'C A N O P Y'
+    wait_until "the title in the $screen pane" 10 pane_has "$screen" 'C A N O P Y'
 done
 for screen in main quit; do
     tm send-keys -t "$screen" Space
 done
 for screen in main quit; do
-    wait_until "the game in the $screen pane" 10 screen_has "$screen" "${shown[main]}"
+    wait_until "the game in the $screen pane" 10 pane_has "$screen" "${shown[main]}"
 done
 tm send-keys -t quit q
 for screen in "${screens[@]}"; do
-    wait_until "the $screen" 10 screen_has "$screen" "${shown[$screen]}"
+    wait_until "the $screen" 10 pane_has "$screen" "${shown[$screen]}"
 done
 
 for i in "${!screens[@]}"; do

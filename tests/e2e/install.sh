@@ -3,17 +3,10 @@
 # in share/man/man6/; both programs run from there, and the page renders without a
 # single warning.
 # Usage: install.sh <canopy-hollow> <canopy-sim>
-set -u
-
+# shellcheck source=SCRIPTDIR/lib/common.sh
+source "$(dirname "$(realpath "$0")")/lib/common.sh"
 build=$(dirname "$(realpath "$1")")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 prefix="$work/prefix with space"
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
 
 cmake --install "$build" --prefix "$prefix" >"$work/log" 2>&1 || fail "cmake --install: $(cat "$work/log")"
 installed=$(cd "$prefix" && find . -type f | sort)

@@ -6,41 +6,17 @@
 # headless game shows of world 12345.
 # Usage: record.sh <canopy-hollow> <canopy-sim>
 # CANOPY_E2E_PLAY_SECONDS: how long the recorded game lives before q y (default 120).
-set -u
-
+# shellcheck source=SCRIPTDIR/lib/common.sh
+source "$(dirname "$(realpath "$0")")/lib/common.sh"
 game=$(realpath "$1")
 sim=$(realpath "$2")
 play_seconds=${CANOPY_E2E_PLAY_SECONDS:-120}
-work=$(mktemp -d)
-socket="$work/tmux" # a private server, gone with the work directory
-unset TMUX
 export LC_ALL=C.UTF-8
-
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-cleanup() {
+before_cleanup() {
     for pidfile in "$work"/*.pid; do
         [[ -s $pidfile ]] && kill -CONT "$(cat "$pidfile")" 2>/dev/null
     done
-    tmux -S "$socket" kill-server 2>/dev/null
-    rm -rf "$work"
 }
-trap cleanup EXIT
-
-command -v tmux >/dev/null || fail "tmux is not installed"
-tm() { tmux -S "$socket" "$@"; }
-wait_until() { # what, seconds, command...
-    local what=$1 seconds=$2
-    shift 2
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        ((SECONDS < deadline)) || fail "timed out waiting for $what"
-        sleep 0.1
-    done
-}
-screen_has() { tm capture-pane -p -t "$1" | grep -qF -- "$2"; }
 
 # The pane runs the game as a grandchild of tmux: tmux continues a stopped child of its
 # own, and the game must stay stopped while its picture is captured.
@@ -53,8 +29,7 @@ echo "EXIT=$?"
 exec sleep 600
 PANE
 
-tm -f /dev/null start-server \; set-option -g default-terminal tmux-256color ||
-    fail "could not start tmux"
+start_tmux
 
 # Starts a game in a new 80x25 session and gets it through the intro and title.
 start_game() { # name, game options...
@@ -62,11 +37,7 @@ start_game() { # name, game options...
     shift
     tm new-session -d -s "$name" -x 80 -y 25 \
         "bash '$work/pane.sh' '$work/$name.pid' '$game' $*" || fail "$name: no session"
-    wait_until "$name: the intro" 20 screen_has "$name" '[press any key]'
-    tm send-keys -t "$name" Space
-    wait_until "$name: the title" 20 screen_has "$name" 'C A N O P Y'
-    tm send-keys -t "$name" Space
-    wait_until "$name: the arrival" 20 screen_has "$name" 'The elf mission has arrived at'
+    into_the_game "$name" 20
 }
 pid_of() { cat "$work/$1.pid"; }
 
@@ -105,16 +76,16 @@ keys quit e a Escape j s w Escape Escape # the first elf becomes a woodworker
 keys quit c s b Tab Tab PageDown PageDown PageDown PageDown PageDown PageDown PageDown PageDown \
     Right Right Right Enter Down Enter Left Left Enter Right Right Right Right Up Enter \
     Down Right Enter Escape Escape Escape # five sleeping platforms around a trunk
-screen_has quit 'Building.' || fail "the platform orders were not taken"
+pane_has quit 'Building.' || fail "the platform orders were not taken"
 sleep "$play_seconds"
 keys quit q
-wait_until "the quit question" 10 screen_has quit 'Really quit?'
+wait_until "the quit question" 10 pane_has quit 'Really quit?'
 sleep 0.5
 tm capture-pane -p -t quit >"$work/quit.txt"
 tm capture-pane -p -e -t quit >"$work/quit.ansi"
 keys quit y
-wait_until "the game to end after q y" 10 screen_has quit 'EXIT='
-screen_has quit 'EXIT=0' || fail "q y ended the game with $(tm capture-pane -p -t quit | grep EXIT)"
+wait_until "the game to end after q y" 10 pane_has quit 'EXIT='
+pane_has quit 'EXIT=0' || fail "q y ended the game with $(screen_text quit | grep EXIT)"
 [[ $(sed -n 1p "$work/quit.rec") == "canopy-hollow-recording 1" ]] || fail "no format line"
 grep -qx 'seed 12345' "$work/quit.rec" || fail "the recording lacks its seed"
 [[ $(grep -c '^key ' "$work/quit.rec") -ge 40 ]] || fail "the recording lacks the orders"
@@ -130,8 +101,8 @@ sleep 3
 freeze term term
 kill -TERM "$(pid_of term)"
 kill -CONT "$(pid_of term)"
-wait_until "the game to end after SIGTERM" 10 screen_has term 'EXIT='
-screen_has term 'EXIT=143' || fail "SIGTERM ended the game with $(tm capture-pane -p -t term | grep EXIT)"
+wait_until "the game to end after SIGTERM" 10 pane_has term 'EXIT='
+pane_has term 'EXIT=143' || fail "SIGTERM ended the game with $(screen_text term | grep EXIT)"
 verify "$work/term.rec" term
 
 # (c) Its terminal closed: stopped, its picture kept, the pane killed, then continued.
@@ -161,6 +132,6 @@ for level in 0 1 2 3; do
     keys levels Tab
 done
 keys levels q y
-wait_until "the last game to end" 10 screen_has levels 'EXIT=0'
+wait_until "the last game to end" 10 pane_has levels 'EXIT=0'
 
 echo "record: ok ($frames frames recorded in the long game)"

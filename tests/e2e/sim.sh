@@ -2,13 +2,12 @@
 # canopy-sim as its callers use it: key scripts whose quit question takes a later key,
 # replays of recordings with their one-line refusals, and --verify against a capture.
 # Usage: sim.sh <canopy-hollow> <canopy-sim>
-set -u
-
+# shellcheck source=SCRIPTDIR/lib/common.sh
+source "$(dirname "$(realpath "$0")")/lib/common.sh"
 sim=$(realpath "$2")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 export LC_ALL=C.UTF-8
 
+# Every fault is told, not only the first.
 failures=0
 fail() {
     echo "FAIL: $*" >&2

@@ -5,47 +5,10 @@
 # gets its terminal back as it was (line mode, echo, flow control, visible cursor,
 # main screen).
 # Usage: terminal.sh <canopy-hollow> <canopy-sim>
-set -u
-
+# shellcheck source=SCRIPTDIR/lib/common.sh
+source "$(dirname "$(realpath "$0")")/lib/common.sh"
 game=$(realpath "$1")
-work=$(mktemp -d)
-socket="$work/tmux"  # a private server, gone with the work directory
-unset TMUX
-
-fail() {
-    echo "FAIL: $*" >&2
-    if tmux -S "$socket" has-session 2>/dev/null; then
-        echo "--- terminal ---" >&2
-        tmux -S "$socket" capture-pane -p -t e2e >&2
-        echo "----------------" >&2
-    fi
-    exit 1
-}
-cleanup() {
-    tmux -S "$socket" kill-server 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-command -v tmux >/dev/null || fail "tmux is not installed"
-
-tm() { tmux -S "$socket" "$@"; }
-screen_text() { tm capture-pane -p -t e2e; }
-screen_has() { screen_text | grep -qF -- "$1"; }
-# Patterns with a digit never match the command line as typed ($?, $((...))).
-screen_matches() { screen_text | grep -qE -- "$1"; }
-# Polls a condition for up to $2 seconds.
-wait_until() {
-    local what=$1 seconds=$2
-    shift 2
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        ((SECONDS < deadline)) || fail "timed out waiting for $what"
-        sleep 0.1
-    done
-}
 prompt_back() { [[ $(screen_text | grep -v '^ *$' | tail -1) == 'e2e$' ]]; }
-type_line() { tm send-keys -t e2e -l "$1" && tm send-keys -t e2e Enter; }
 
 # (a) No terminal: exit status 1 at once, one line on stderr, nothing on stdout.
 start=$SECONDS
@@ -72,11 +35,7 @@ head -1 "$work/err" | grep -q "^canopy-hollow: .*--bogus" ||
 grep -q '^usage: canopy-hollow' "$work/err" || fail "an unknown option should show the usage"
 
 # (b) A private tmux server, 80x25, with a plain shell in it.
-tm -f /dev/null start-server \; set-option -g default-terminal tmux-256color \; \
-    new-session -d -s e2e -x 80 -y 25 \
-    "env PS1='e2e\$ ' HISTFILE=/dev/null bash --norc --noprofile" ||
-    fail "could not start tmux"
-wait_until "the shell prompt" 10 screen_has 'e2e$'
+start_shell 80 25
 
 # Standard output redirected, standard input still the terminal: refused untouched.
 type_line "'$game' >'$work/pane_out' 2>'$work/pane_err'; echo REDIRECTED=\$?"
@@ -86,16 +45,10 @@ screen_has 'REDIRECTED=1' || fail "with stdout redirected the game did not exit 
 
 # The intro, the title, the game, Ctrl-Z and fg, then Ctrl-C.
 type_line "clear; '$game'; echo EXIT=\$?"
-intro_shown() { screen_text | sed -n 9p | cut -c27- | grep -q '^ "An Elf must ever live'; }
 wait_until "the intro at row 8, column 26" 15 intro_shown
 # The intro takes keys only once it asks for one; earlier ones are drained.
-wait_until "the intro's [press any key]" 15 screen_has '[press any key]'
-tm send-keys -t e2e Space
-title_shown() { screen_has 'C A N O P Y' && screen_has '[press any key]'; }
-wait_until "the title screen" 15 title_shown
-tm send-keys -t e2e Space
-wait_until "the arrival message" 15 screen_has 'The elf mission has arrived at'
-[[ $(tm display-message -p -t e2e '#{cursor_flag}') == 0 ]] || fail "the cursor shows during play"
+into_the_game e2e 15
+[[ $(pane_flag cursor_flag) == 0 ]] || fail "the cursor shows during play"
 
 # Ctrl-Z: the shell has the terminal in its own modes; fg: the picture is back.
 tm send-keys -t e2e C-z
@@ -108,7 +61,7 @@ for mode in icanon echo ixon; do
 done
 type_line "fg"
 wait_until "the picture after fg" 10 screen_has 'The elf mission has arrived at'
-[[ $(tm display-message -p -t e2e '#{cursor_flag}') == 0 ]] || fail "the cursor shows after fg"
+[[ $(pane_flag cursor_flag) == 0 ]] || fail "the cursor shows after fg"
 
 # A job killed by SIGINT also ends the shell's command line, so the status is asked
 # for on a line of its own.
@@ -129,8 +82,8 @@ screen_has 'An Elf must' && fail "the second game started after Ctrl-C"
 screen_matches 'GAME1=[0-9]' && fail "the loop went on after Ctrl-C"
 
 # The terminal as the shell left it: cursor shown, main screen, line mode and echo.
-[[ $(tm display-message -p -t e2e '#{cursor_flag}') == 1 ]] || fail "the cursor stayed hidden"
-[[ $(tm display-message -p -t e2e '#{alternate_on}') == 0 ]] ||
+[[ $(pane_flag cursor_flag) == 1 ]] || fail "the cursor stayed hidden"
+[[ $(pane_flag alternate_on) == 0 ]] ||
     fail "the terminal stayed on the alternate screen"
 type_line "clear; stty -a; echo STTY-\$((6 * 7))"
 wait_until "stty to report after the game" 10 screen_has 'STTY-42'

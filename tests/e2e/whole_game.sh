@@ -4,11 +4,9 @@
 # then play until every elf has slept, fallen and died. The detail box first answers
 # each order with "Building." and ends on the mission's failure.
 # Usage: whole_game.sh <canopy-hollow> <canopy-sim>
-set -u
-
+# shellcheck source=SCRIPTDIR/lib/common.sh
+source "$(dirname "$(realpath "$0")")/lib/common.sh"
 sim=$(realpath "$2")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
 export LC_ALL=C.UTF-8 # columns are counted in characters, not bytes
 
 cat >"$work/keys" <<'KEYS'
@@ -21,11 +19,7 @@ cat >"$work/keys" <<'KEYS'
 45:Esc 46:Esc 47:Esc
 KEYS
 
-fail() {
-    echo "FAIL: $1" >&2
-    [[ -f $2 ]] && cat "$2" >&2
-    exit 1
-}
+fail_showing() { fail "$1"$'\n'"$(cat "$2")"; } # what, the screen that shows it
 
 # The detail box of a printed screen: rows 15 to 19, columns 55 to 78, blanks trimmed.
 detail_box() {
@@ -39,16 +33,16 @@ detail_box() {
 
 play() { # frames, output file
     "$sim" --seed 1 --frame-ms 100 --frames "$1" --script "$work/keys" >"$2" ||
-        fail "canopy-sim stopped with status $? after $1 frames" "$2"
+        fail_showing "canopy-sim stopped with status $? after $1 frames" "$2"
 }
 
 play 48 "$work/ordered"
 expected=$'Building.\nBuilding.\nBuilding.\nBuilding.\nBuilding.'
 [[ $(detail_box "$work/ordered") == "$expected" ]] ||
-    fail "the five orders were not all taken" "$work/ordered"
+    fail_showing "the five orders were not all taken" "$work/ordered"
 
 play 3000 "$work/final"
 expected=$'\nAll the elves died. The\nmission is a failure.\nLooks like the elders\nwere right.'
 [[ $(detail_box "$work/final") == "$expected" ]] ||
-    fail "five minutes on, the detail box does not show the failure" "$work/final"
+    fail_showing "five minutes on, the detail box does not show the failure" "$work/final"
 echo "whole game: ok"

@@ -9,53 +9,22 @@
 # line answers as on Linux.
 # Uses $WINEPREFIX when set, else a fresh prefix beside the game, removed afterwards.
 # Usage: smoke.sh <canopy-hollow.exe> <canopy-lost-console.exe>
-set -u
-
 game=$(realpath "$1")
 lost=$(realpath "$2")
 build=$(dirname "$game")
-work=$(mktemp -d "$build/smoke.XXXXXX")
-socket="$work/tmux" # a private server, gone with the work directory
-unset TMUX DISPLAY WAYLAND_DISPLAY
+pane=smoke work_template="$build/smoke.XXXXXX"
+# shellcheck source=SCRIPTDIR/../e2e/lib/common.sh
+source "$(dirname "$(realpath "$0")")/../e2e/lib/common.sh"
+unset DISPLAY WAYLAND_DISPLAY
 export LC_ALL=C.UTF-8 WINEDEBUG=-all
 if [[ -z ${WINEPREFIX:-} ]]; then
     export WINEPREFIX="$work/wineprefix" WINEDLLOVERRIDES="mscoree,mshtml="
 fi
-
-tm() { tmux -S "$socket" "$@"; }
-fail() {
-    echo "FAIL: $*" >&2
-    if tm has-session 2>/dev/null; then
-        echo "--- pane ---" >&2
-        tm capture-pane -p -t smoke >&2
-        echo "------------" >&2
-    fi
-    exit 1
-}
-cleanup() {
-    tm kill-server 2>/dev/null
+before_cleanup() {
     [[ $WINEPREFIX == "$work"/* ]] && wineserver -k 2>/dev/null
-    rm -rf "$work"
 }
-trap cleanup EXIT
-
-command -v tmux >/dev/null || fail "tmux is not installed"
 command -v wine >/dev/null || fail "wine is not installed"
-
-screen_text() { tm capture-pane -p -t smoke; }
-screen_has() { screen_text | grep -qF -- "$1"; }
-screen_matches() { screen_text | grep -qE -- "$1"; }
-wait_until() {
-    local what=$1 seconds=$2
-    shift 2
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        ((SECONDS < deadline)) || fail "timed out waiting for $what"
-        sleep 0.1
-    done
-}
-type_line() { tm send-keys -t smoke -l "$1" && tm send-keys -t smoke Enter; }
-cursor_shown() { [[ $(tm display-message -p -t smoke '#{cursor_flag}') == 1 ]]; }
+cursor_shown() { [[ $(pane_flag cursor_flag) == 1 ]]; }
 
 # Every cell of the pane as "row column foreground background", in SGR numbers (39 and
 # 49 are the terminal's defaults), from the escape sequences of capture-pane -e.
@@ -93,6 +62,7 @@ colours_at() { pane_colours | awk -v x="$1" -v y="$2" '$1 == y && $2 == x { prin
 expect_colours() {
     local what=$1 x=$2 y=$3 want=$4 got
     got=$(colours_at "$x" "$y")
+    # shellcheck disable=SC2053 # a pattern: "97 *" takes any background
     [[ $got == $want ]] || fail "$what at ($x, $y) has SGR colours '$got', not '$want'"
 }
 # The map cursor: the cell on cyan (46) in the map window, columns 0-53, rows 0-19.
@@ -127,11 +97,7 @@ done <<'ARGUMENTS'
 --frobnicate|2|unknown option '--frobnicate'
 ARGUMENTS
 
-tm -f /dev/null start-server \; set-option -g default-terminal tmux-256color \; \
-    new-session -d -s smoke -x 100 -y 30 \
-    "env PS1='smoke\$ ' HISTFILE=/dev/null bash --norc --noprofile" ||
-    fail "could not start tmux"
-wait_until "the shell prompt" 10 screen_has 'smoke$'
+start_shell 100 30
 
 # Standard input the pane's console, standard output a file.
 type_line "wine '$game' >'$work/pane_out' 2>'$work/pane_err'; echo REDIRECTED=\$?"
@@ -141,14 +107,8 @@ screen_has 'REDIRECTED=1' || fail "with standard output redirected the game did 
 grep -q 'needs a console' "$work/pane_err" || fail "no reason given: $(cat "$work/pane_err")"
 
 type_line "clear; wine '$game'; echo EXIT=\$?"
-intro_shown() { screen_text | sed -n 9p | cut -c27- | grep -q '^ "An Elf must ever live'; }
 wait_until "the intro at row 8, column 26" 60 intro_shown
-wait_until "the intro's [press any key]" 15 screen_has '[press any key]'
-tm send-keys -t smoke Space
-title_shown() { screen_has 'C A N O P Y' && screen_has '[press any key]'; }
-wait_until "the title screen" 10 title_shown
-tm send-keys -t smoke Space
-wait_until "the arrival message" 10 screen_has 'The elf mission has arrived at'
+into_the_game smoke 15
 wait_until "the main menu" 5 screen_has 'Main menu:'
 cursor_shown && fail "the console's cursor shows during play"
 screen_text >"$build/smoke-screen.txt"
