@@ -83,23 +83,13 @@ TEST_F(Commands, EnterSelectsTheElfUnderTheCursorOnAnyPageMarksTreesAndOrdersPla
 
     const Creature* tree = std::ranges::find(creatures, KIND_FOREST_TREE, &Creature::kind);
     ASSERT_NE(tree, std::end(creatures));
-    const auto shape = static_cast<std::uint8_t>(tree->glyph);
     type_ahead("Esc h t");
     aim_cursor(tree->x, tree->y, 0);
-    for (const auto& [answer, mark, blinking] :
-         {std::tuple{"|Marked for harvest.", 1, std::uint8_t{' '}},
-          std::tuple{"|No longer harvesting.", 0, shape}}) {
+    for (const auto& [answer, mark] :
+         {std::pair{"|Marked for harvest.", 1}, std::pair{"|No longer harvesting.", 0}}) {
         type_ahead("Enter");
         EXPECT_TRUE(detail().ends_with(answer)) << detail();
         EXPECT_EQ(tree->action, mark);
-        // The mark blinks on bit 9 of the frame time; the cursor's highlight keys on bit 8.
-        const std::uint32_t second = (frame_time | 0x3FF) + 1;
-        for (const auto& [time, seen] :
-             {std::pair{second, shape}, std::pair{second + 0x200, blinking}}) {
-            headless_set_clock(time);
-            run_frame();
-            EXPECT_EQ(glyph(tree->x - view_x, tree->y - view_y), seen) << answer << time;
-        }
     }
 
     // Platforms go on the first two cells of a branch at 100 feet.
@@ -176,12 +166,7 @@ TEST_F(Commands, QuitQuestionSwallowsOtherKeysWithTheGameFrozen) {
     // One flush for the frame, then one before each key that the question reads.
     ASSERT_EQ(headless_write_count(), writes + 1 + 8);
     const Frame& first = headless_frames().end()[-8];
-    EXPECT_EQ(frame_text(first) + frame_attributes(first),
-              frame_text(headless_last_frame()) + frame_attributes(headless_last_frame()));
-    // However long the question was up, the next frame is a short step: the notice timer
-    // that starts at 2 s has lost 0.05 s.
-    run_frames(1, 3000);
-    EXPECT_FLOAT_EQ(notice_timer, 1.95f);
+    EXPECT_EQ(picture(first), picture(headless_last_frame()));
 }
 
 TEST_F(CommandsDeathTest, YesOnTheQuitQuestionEndsTheGameWithStatusZero) {

@@ -63,6 +63,20 @@ class FreshGame : public ::testing::Test {
     static std::string row(int y, int x0 = 0, int x1 = SCREEN_WIDTH) {
         return frame_row_text(buffer(), y, x0, x1);
     }
+    // Rows y0 to y1 - 1 of columns x0 to x1 - 1 as text, blanks at row ends dropped,
+    // joined by '|'.
+    static std::string text(int x0, int y0, int x1, int y1) {
+        std::string out;
+        for (int y = y0; y < y1; ++y) {
+            const std::string line = row(y, x0, x1);
+            out += (y > y0 ? "|" : "") + line.substr(0, line.find_last_not_of(' ') + 1);
+        }
+        return out;
+    }
+    // A whole frame, text then attributes, for comparing two frames.
+    static std::string picture(const Frame& frame) {
+        return frame_text(frame) + frame_attributes(frame);
+    }
     static Cell& cell_at(int x, int y) { return screen_buffer[y * SCREEN_WIDTH + x]; }
     static std::uint16_t attr(int x, int y) { return cell_at(x, y).attribute; }
     static std::uint8_t glyph(int x, int y) { return std::uint8_t(cell_at(x, y).character); }

@@ -205,7 +205,7 @@ TEST(TerminalInput, SplitReadsDecodeAsOneRead) {
     for (const auto& [family, bytes] : not_keys) {
         stream += bytes + "c";
     }
-    stream += "\033[200~" + std::string(5000, 'q') + "\033[201~d";
+    stream += "\033[200~" + std::string(5000, 'q') + "\033[A\033[201x\033]0;t\a\033[201~d";
     std::string expected = "a Up F1 F5 Down b Text";
     for (std::size_t i = 0; i < std::size(not_keys); ++i) {
         expected += " c";
@@ -220,9 +220,7 @@ TEST(TerminalInput, SplitReadsDecodeAsOneRead) {
 TEST(TerminalInput, PastesAreDroppedWhole) {
     // A paste of orders, with escape sequences and a false end inside it.
     const std::string orders = "q" + std::string(10000, 'y') + "\033[A\033[201x\033]0;t\a";
-    EXPECT_EQ(keys_of("\033[200~" + orders + "\033[201~e"), "e") << "paste in one read";
-    EXPECT_EQ(Keys().feed("\033[200~" + orders + "\033[201~e", 0, 3).settled(), "e")
-        << "paste split into reads of 3 bytes";
+    EXPECT_EQ(keys_of("\033[200~" + orders + "\033[201~e"), "e");
 
     // Reads a second apart stay inside the paste; it ends at its marker.
     Keys slow;
@@ -278,21 +276,13 @@ TEST(TerminalInput, ControlsCutSequencesShort) {
 TEST(TerminalInput, TextFollowsTheLocale) {
     // UTF-8: one press per character, however split; malformed bytes are one press each.
     EXPECT_EQ(keys_of("\xc3\xa9\xe2\x82\xac"), "Text Text");
-    EXPECT_EQ(Keys()
-                  .feed("\xe2\x82", 0)
-                  .feed("\xac"
-                        "a",
-                        1)
-                  .taken(),
-              "Text a");
+    EXPECT_EQ(Keys().feed("\xe2\x82", 0).feed("\xac" + std::string("a"), 1).taken(), "Text a");
     EXPECT_EQ(keys_of("\xff\x80\xc0\xafq"), "Text Text Text Text q");
     EXPECT_EQ(keys_of("\xed\xa0\x80q"), "Text q") << "a surrogate";
     // A character cut short by the escape delay is dropped.
     EXPECT_EQ(Keys().feed("\xc3", 0).feed("q", DELAY).taken(), "q");
     // One byte, one character, where the locale is not UTF-8.
     EXPECT_EQ(keys_of("\xe9\xc3\xa9", false), "Text Text Text");
-    const InputEvent e_acute = key_of_character(0xE9);
-    EXPECT_EQ(e_acute.character, 0xE9);
 }
 
 }  // namespace

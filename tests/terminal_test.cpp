@@ -109,36 +109,7 @@ TEST_F(Terminal, WindowsCursorsAndClipping) {
               (std::array{65, 15, 50}));
 }
 
-TEST_F(Terminal, RegionsViewportAndCursorBlink) {
-    // x0 y0 x1 y1, bg fg wrap
-    const std::pair<void (*)(), std::array<std::int32_t, 7>> regions[] = {
-        {[] { select_map_window(); }, {0, 0, 54, 20, 0x00, 7, 1}},
-        {[] { select_menu_window(1); }, {55, 0, 80, 15, 0x10, 7, 0}},
-        {[] { select_detail_window(1); }, {55, 15, 79, 20, 0x30, 7, 1}},
-        {[] { select_message_window(1); }, {29, 20, 79, 24, 0x70, 0, 1}},
-        {[] { select_info_window(); }, {0, 20, 28, 25, 0x20, 7, 1}},
-        {[] { select_status_line(); }, {0, 24, 80, 25, 0x00, 7, 0}},
-    };
-    for (const auto& [select, s] : regions) {
-        set_text_colour(13, 0x50);
-        word_wrap = 3;
-        select();
-        EXPECT_EQ((std::array{win_x0, win_y0, win_x1, win_y1, text_bg, text_fg, word_wrap}), s);
-    }
-
-    // The viewport moves one step a call: view x y and cursor x y before; view x y and
-    // the cursor's screen x y after.
-    const std::array<std::int32_t, 4> follow[][2] = {
-        {{0, 0, -1, 0}, {-6, 0, 5, 0}}, {{0, 0, 53, 19}, {0, 0, 53, 19}},
-        {{0, 0, 54, 0}, {6, 0, 48, 0}}, {{0, 0, 0, -1}, {0, -3, 0, 2}},
-        {{0, 0, 0, 20}, {0, 3, 0, 17}}, {{10, 10, -20, 10}, {4, 10, -24, 0}},
-    };
-    for (const auto& [before, after] : follow) {
-        std::tie(view_x, view_y, cursor_x, cursor_y) = std::tuple_cat(before);
-        follow_cursor();
-        EXPECT_EQ((std::array{view_x, view_y, cursor_screen_x, cursor_screen_y}), after);
-    }
-
+TEST_F(Terminal, TheMapCursorBlinks) {
     // Frame time, then the cursor cell's character and attribute as flushed.
     const std::array<int, 3> blink[] = {{0, 'X', 0x07}, {256, 'X', 0x30}, {768, ' ', 0x30}};
     std::tie(cursor_screen_x, cursor_screen_y) = std::tuple(3, 2);

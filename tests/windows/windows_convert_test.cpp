@@ -4,6 +4,8 @@
 
 #include <string>
 #include <tuple>
+#include <utility>
+#include <vector>
 
 #include "platform/headless.h"
 #include "platform/windows_convert.h"
@@ -12,40 +14,30 @@
 namespace {
 
 TEST(WindowsCells, GlyphsBelowSpaceAreSentAsTheirPictures) {
-    // Code page 437 byte, attribute, then the wide glyph and attribute the console gets.
-    const std::tuple<std::uint8_t, std::uint16_t, char16_t, WORD> cases[] = {
-        {0x10, 0x0E, u'►', 0x0E},
-        {0x11, 0x0E, u'◄', 0x0E},
-        {0x1E, 0x07, u'▲', 0x07},
-        {0x1F, 0x07, u'▼', 0x07},
-        {0x07, 0x06, u'•', 0x06},
-        {0x18, 0x0F, u'↑', 0x0F},
-        {0x19, 0x0F, u'↓', 0x0F},
-        {0x1A, 0x0F, u'→', 0x0F},
-        {0x1B, 0x0F, u'←', 0x0F},
-        {0x02, 0x0B, u'☻', 0x0B},
-        {0x00, 0x00, u' ', 0x00},
-        {'A', 0x70, u'A', 0x70},
-        {0xC6, 0x06, u'╞', 0x06},
-        {0xDB, 0x30, u'█', 0x30},
-        {0xFA, 0x02, u'·', 0x02},
-        // Only colours reach the console, never its grid-line or underline bits.
-        {'x', 0x8F1E, u'x', 0x1E},
-    };
+    // Code page 437 bytes, and the wide glyphs the console gets for them.
+    const std::uint8_t bytes[] = {0x10, 0x11, 0x1E, 0x1F, 0x07, 0x18, 0x19, 0x1A,
+                                  0x1B, 0x02, 0x00, 'A',  0xC6, 0xDB, 0xFA};
+    const std::u16string glyphs = u"►◄▲▼•↑↓→←☻ A╞█·";
+    // Each cell with colours of its own, and grid-line and underline bits the console
+    // must never get.
     Cell cells[SCREEN_CELLS] = {};
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        cells[i * 81] = Cell{std::get<0>(cases[i]), std::get<1>(cases[i])};
+    for (std::size_t i = 0; i < std::size(bytes); ++i) {
+        cells[i * 81] = Cell{bytes[i], static_cast<std::uint16_t>(0x8F00 | (0x1E + i))};
     }
     static CHAR_INFO wide[SCREEN_CELLS];
     windows_cells(cells, wide);
-    for (std::size_t i = 0; i < std::size(cases); ++i) {
-        const auto& [byte, attribute, glyph, shown_attribute] = cases[i];
-        SCOPED_TRACE(static_cast<int>(byte));
-        EXPECT_EQ(static_cast<char16_t>(wide[i * 81].Char.UnicodeChar), glyph);
-        EXPECT_EQ(wide[i * 81].Attributes, shown_attribute);
+    std::u16string shown;
+    std::vector<WORD> attributes, colours;
+    for (std::size_t i = 0; i < std::size(bytes); ++i) {
+        shown += static_cast<char16_t>(wide[i * 81].Char.UnicodeChar);
+        attributes.push_back(wide[i * 81].Attributes);
+        colours.push_back(static_cast<WORD>(0x1E + i));
     }
+    EXPECT_EQ(shown, glyphs);
+    EXPECT_EQ(attributes, colours);
     // A cell never set is a blank on black, not a control code.
-    EXPECT_EQ(wide[1].Char.UnicodeChar, L' ');
+    EXPECT_EQ(std::pair(wide[1].Char.UnicodeChar, wide[1].Attributes),
+              std::pair(WCHAR{L' '}, WORD{0}));
 }
 
 INPUT_RECORD key_record(bool down, char character, WORD virtual_key, WORD repeat = 1) {
@@ -122,15 +114,12 @@ TEST(WindowsGeometry, TheConsoleGetsItsSizeBackUnderThePicture) {
             SMALL_RECT{0, static_cast<SHORT>(c.buffer.Y - c.window.Y),
                        static_cast<SHORT>(c.window.X - 1), static_cast<SHORT>(c.buffer.Y - 1)};
         const RestoreSteps steps = console_restore_steps(console_geometry(info));
-        EXPECT_EQ((std::tuple{steps.grow_buffer.X, steps.grow_buffer.Y}),
-                  (std::tuple{c.grow.X, c.grow.Y}));
-        EXPECT_EQ((std::tuple{steps.window.Left, steps.window.Top, steps.window.Right,
-                              steps.window.Bottom}),
-                  (std::tuple{c.shown.Left, c.shown.Top, c.shown.Right, c.shown.Bottom}));
-        EXPECT_EQ((std::tuple{steps.final_buffer.X, steps.final_buffer.Y}),
-                  (std::tuple{c.buffer.X, c.buffer.Y}));
-        EXPECT_EQ((std::tuple{steps.cursor.X, steps.cursor.Y}),
-                  (std::tuple{c.cursor.X, c.cursor.Y}));
+        const auto xy = [](COORD at) { return std::pair(at.X, at.Y); };
+        const auto box = [](SMALL_RECT r) { return std::tuple(r.Left, r.Top, r.Right, r.Bottom); };
+        EXPECT_EQ(xy(steps.grow_buffer), xy(c.grow));
+        EXPECT_EQ(box(steps.window), box(c.shown));
+        EXPECT_EQ(xy(steps.final_buffer), xy(c.buffer));
+        EXPECT_EQ(xy(steps.cursor), xy(c.cursor));
     }
 }
 
