@@ -131,9 +131,6 @@ TEST_F(Terminal, MessagesInfoAndStrings) {
     // Black on light grey: the last four, newest at the bottom.
     EXPECT_EQ(seen_rows(buffer(), 28, 20, 80, 24, 7),
               (Rows{" <0:two>", " <0:three>", " <0:four>", " <0:five>"}));
-    log_message("%s has begun building a sleeping platform near the %s", "Aldaron", "oaks");
-    EXPECT_EQ(seen_rows(buffer(), 29, 22, 79, 24, 7),
-              (Rows{"<0:Aldaron has begun building a sleeping platform>", "<0:near the oaks>"}));
 
     select_info_window();
     show_info("A branch of a %s tree, %d from trunk.\n", "Beech", 1);

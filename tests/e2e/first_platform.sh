@@ -77,10 +77,6 @@ for _ in 1 2 3; do
     sleep 0.15
 done
 wait_until "the main menu" 5 panel_has 'Main menu:'
-tm send-keys -t e2e q
-wait_until "the quit question" 5 panel_has 'Really quit?'
-tm send-keys -t e2e y
-wait_until "the game to end" 10 screen_has 'EXIT='
-screen_has 'EXIT=0' || fail "q y should end the game with status 0"
+quit_with_q_y e2e
 
 echo "first_platform: ok"

@@ -148,11 +148,7 @@ wait_until "the construction menu" 5 screen_has 'Sleeping platform'
 tm send-keys -t smoke Escape
 wait_until "the main menu after Escape" 5 screen_has 'Main menu:'
 
-tm send-keys -t smoke q
-wait_until "the quit question" 5 screen_has 'Really quit?'
-tm send-keys -t smoke y
-wait_until "the game to end" 10 screen_matches 'EXIT=[0-9]'
-screen_has 'EXIT=0' || fail "q then y should end the game with status 0"
+quit_with_q_y smoke
 cursor_shown || fail "the console's cursor stayed hidden after quitting"
 
 # Ctrl-C: Windows' status for it, 0xC000013A, of which a Unix parent sees the low byte.
