@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 #include <tuple>
 
@@ -12,6 +13,14 @@
 #include "terminal/screen.h"
 #include "ui/menus.h"
 #include "world/world.h"
+
+// A whole file as it stands on disk; empty when there is none.
+inline std::string file_text(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
 
 class FreshGame : public ::testing::Test {
   protected:

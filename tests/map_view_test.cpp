@@ -272,15 +272,8 @@ TEST_F(MapView, GoldenScreensAtEveryLevel) {
             if (std::getenv("CANOPY_UPDATE_GOLDEN") != nullptr) {
                 std::ofstream(path) << picture(frame);
             }
-            std::ifstream golden(path);
-            std::istringstream screen(picture(frame));
-            std::string want, got;
-            for (int line = 1; std::getline(screen, got); ++line) {
-                ASSERT_TRUE(std::getline(golden, want) && want == got)
-                    << path << ", line " << line
-                    << " (text 1-25, attributes 26-50)\n  expected: " << want
-                    << "\n  actual:   " << got << "\nCANOPY_UPDATE_GOLDEN=1 rewrites it";
-            }
+            ASSERT_EQ(picture(frame), file_text(path))
+                << path << " (text 1-25, attributes 26-50); CANOPY_UPDATE_GOLDEN=1 rewrites it";
             press({"Tab"});
         }
     }

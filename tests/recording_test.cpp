@@ -22,13 +22,6 @@ namespace {
 
 const std::string HEAD = "canopy-hollow-recording 1\nseed 7\nwait 32\nwait 32\nstart 1000\n";
 
-std::string file_text(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 TEST(RecordingReader, DamageIsOneLineNamingTheLine) {
     const std::pair<std::string, const char*> cases[] = {
         {"", "line 1: empty, not a recording"},
