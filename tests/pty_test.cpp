@@ -19,6 +19,8 @@
 #include <utility>
 #include <vector>
 
+#include "pty_terminal.h"
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -39,15 +41,11 @@ class GameOnTerminal {
             ADD_FAILURE() << "no pipe";
             return;
         }
-        winsize size{};
-        size.ws_row = 25;
-        size.ws_col = 80;
-        pid_ = forkpty(&master_, nullptr, nullptr, &size);
+        pid_ = terminal_.fork_child();
         if (pid_ == 0) {
             dup2(error_pipe[1], STDERR_FILENO);
             close(error_pipe[0]);
             close(error_pipe[1]);
-            setenv("TERM", "xterm-256color", 1);
             setenv("LANG", "C.UTF-8", 1);
             unsetenv("LC_ALL");
             unsetenv("ESCDELAY");
@@ -58,9 +56,6 @@ class GameOnTerminal {
                     unsetenv(name.c_str());
                 }
             }
-            sigset_t none;
-            sigemptyset(&none);
-            sigprocmask(SIG_SETMASK, &none, nullptr);
             std::signal(SIGHUP, ignore_hangup ? SIG_IGN : SIG_DFL);
             const rlimit no_core{0, 0};  // SIGQUIT would leave a core file behind
             setrlimit(RLIMIT_CORE, &no_core);
@@ -91,12 +86,12 @@ class GameOnTerminal {
     bool read_until(const std::string& text, double seconds = START_SECONDS) {
         const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
         for (;;) {
-            const std::size_t found = output_.find(text, mark_);
+            const std::size_t found = terminal_.output.find(text, mark_);
             if (found != std::string::npos) {
                 mark_ = found + text.size();
                 return true;
             }
-            if (Clock::now() >= deadline || !read_some(50)) {
+            if (Clock::now() >= deadline || !terminal_.read_some(50)) {
                 if (Clock::now() >= deadline) {
                     return false;
                 }
@@ -107,14 +102,15 @@ class GameOnTerminal {
     void signal(int signal_number) const { ASSERT_EQ(kill(pid_, signal_number), 0); }
 
     void send(const std::string& bytes) const {
-        ASSERT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        ASSERT_EQ(write(terminal_.master, bytes.data(), bytes.size()),
+                  static_cast<ssize_t>(bytes.size()));
     }
 
     // Closes the terminal, as a window closing or a connection dropping does.
     void hang_up() {
-        if (master_ >= 0) {
-            close(master_);
-            master_ = -1;
+        if (terminal_.master >= 0) {
+            close(terminal_.master);
+            terminal_.master = -1;
         }
     }
 
@@ -131,11 +127,11 @@ class GameOnTerminal {
             if (Clock::now() >= deadline) {
                 break;
             }
-            if (!read_some(20)) {
+            if (!terminal_.read_some(20)) {
                 usleep(20000);
             }
         }
-        while (read_some(0)) {
+        while (terminal_.read_some(0)) {
         }
         return status_;
     }
@@ -143,13 +139,13 @@ class GameOnTerminal {
     // The terminal's modes, as the game set them or left them.
     termios modes() const {
         termios modes{};
-        EXPECT_EQ(tcgetattr(master_, &modes), 0);
+        EXPECT_EQ(tcgetattr(terminal_.master, &modes), 0);
         return modes;
     }
 
-    const std::string& output() const { return output_; }
+    const std::string& output() const { return terminal_.output; }
     // Where the last match ended: what came after it came later.
-    std::string output_since_match() const { return output_.substr(mark_); }
+    std::string output_since_match() const { return terminal_.output.substr(mark_); }
 
     // Everything the game wrote on standard error, once it has ended.
     std::string errors() const {
@@ -162,28 +158,9 @@ class GameOnTerminal {
     }
 
   private:
-    // Takes what the game has drawn, waiting up to `ms`; false if nothing came.
-    bool read_some(int ms) {
-        if (master_ < 0) {
-            return false;
-        }
-        pollfd terminal{master_, POLLIN, 0};
-        if (poll(&terminal, 1, ms) <= 0 || (terminal.revents & POLLIN) == 0) {
-            return false;
-        }
-        char buffer[4096];
-        const ssize_t count = read(master_, buffer, sizeof buffer);
-        if (count <= 0) {
-            return false;  // the game has closed its side (EIO)
-        }
-        output_.append(buffer, static_cast<std::size_t>(count));
-        return true;
-    }
-
     pid_t pid_ = -1;
-    int master_ = -1;
+    TerminalSide terminal_;
     int errors_ = -1;
-    std::string output_;
     std::size_t mark_ = 0;
     std::optional<int> status_;
 };

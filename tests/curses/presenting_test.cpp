@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "platform/console.h"
+#include "pty_terminal.h"
 
 namespace {
 
@@ -188,18 +189,11 @@ class ConsoleOnTerminal {
             ADD_FAILURE() << "no pipes";
             return;
         }
-        winsize size{};
-        size.ws_row = SCREEN_HEIGHT;
-        size.ws_col = SCREEN_WIDTH;
-        shell_ = forkpty(&master_, nullptr, nullptr, &size);
+        shell_ = terminal_.fork_child();
         if (shell_ == 0) {
             close(commands[1]);
             close(replies[0]);
-            setenv("TERM", "xterm-256color", 1);
             setenv("LC_ALL", "C.UTF-8", 1);
-            sigset_t none;
-            sigemptyset(&none);
-            sigprocmask(SIG_SETMASK, &none, nullptr);
             run_as_shell(commands[0], replies[1]);
         }
         close(commands[0]);
@@ -223,7 +217,7 @@ class ConsoleOnTerminal {
             kill(shell_, SIGKILL);
             waitpid(shell_, nullptr, 0);
         }
-        for (const int fd : {master_, commands_, replies_}) {
+        for (const int fd : {terminal_.master, commands_, replies_}) {
             if (fd >= 0) {
                 close(fd);
             }
@@ -262,16 +256,17 @@ class ConsoleOnTerminal {
 
     // Everything the console sends until it has been quiet for a while.
     std::string settle() {
-        while (read_some(QUIET_MS)) {
+        while (terminal_.read_some(QUIET_MS)) {
         }
-        std::string sent = output_.substr(mark_);
-        mark_ = output_.size();
+        std::string sent = terminal_.output.substr(mark_);
+        mark_ = terminal_.output.size();
         return sent;
     }
 
     // Types bytes on the terminal's keyboard.
     void type(const std::string& bytes) const {
-        EXPECT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+        EXPECT_EQ(write(terminal_.master, bytes.data(), bytes.size()),
+                  static_cast<ssize_t>(bytes.size()));
     }
 
     // The terminal window takes a new size, and the game is told so.
@@ -279,7 +274,7 @@ class ConsoleOnTerminal {
         winsize size{};
         size.ws_row = static_cast<unsigned short>(rows);
         size.ws_col = static_cast<unsigned short>(columns);
-        EXPECT_EQ(ioctl(master_, TIOCSWINSZ, &size), 0);
+        EXPECT_EQ(ioctl(terminal_.master, TIOCSWINSZ, &size), 0);
     }
 
     void signal(int signal_number) const { EXPECT_EQ(kill(game_, signal_number), 0); }
@@ -289,12 +284,12 @@ class ConsoleOnTerminal {
     bool await(char expected) {
         const auto deadline = Clock::now() + std::chrono::duration<double>(REPLY_SECONDS);
         while (Clock::now() < deadline) {
-            pollfd both[2] = {{master_, POLLIN, 0}, {replies_, POLLIN, 0}};
+            pollfd both[2] = {{terminal_.master, POLLIN, 0}, {replies_, POLLIN, 0}};
             if (poll(both, 2, 100) <= 0) {
                 continue;
             }
             if ((both[0].revents & POLLIN) != 0) {
-                read_some(0);
+                terminal_.read_some(0);
             }
             if ((both[1].revents & (POLLIN | POLLHUP)) != 0) {
                 char got = 0;
@@ -310,26 +305,11 @@ class ConsoleOnTerminal {
     }
 
   private:
-    bool read_some(int ms) {
-        pollfd terminal{master_, POLLIN, 0};
-        if (poll(&terminal, 1, ms) <= 0 || (terminal.revents & POLLIN) == 0) {
-            return false;
-        }
-        char buffer[4096];
-        const ssize_t count = read(master_, buffer, sizeof buffer);
-        if (count <= 0) {
-            return false;
-        }
-        output_.append(buffer, static_cast<std::size_t>(count));
-        return true;
-    }
-
     pid_t shell_ = -1;
     pid_t game_ = -1;
-    int master_ = -1;
+    TerminalSide terminal_;
     int commands_ = -1;
     int replies_ = -1;
-    std::string output_;
     std::size_t mark_ = 0;
 };
 
