@@ -101,6 +101,22 @@ constexpr FinalKey cursor_keys[] = {
     {'a', VKEY_UP},   {'b', VKEY_DOWN}, {'c', VKEY_RIGHT}, {'d', VKEY_LEFT},
 };
 
+// What CSI and SS3 sequences share by their final byte: F1..F4 as P..S, and the cursor
+// keys. False when the final byte names neither.
+bool final_byte_key(std::uint32_t final_byte, InputEvent* key) {
+    if (final_byte >= 'P' && final_byte <= 'S') {
+        *key = function_key(final_byte - 'P' + 1);
+        return true;
+    }
+    for (const FinalKey& cursor_key : cursor_keys) {
+        if (static_cast<std::uint32_t>(cursor_key.final_byte) == final_byte) {
+            *key = key_press(0, cursor_key.virtual_key);
+            return true;
+        }
+    }
+    return false;
+}
+
 // The keypad in application mode (ESC O and a letter): the digits as the keys they
 // double for with Num Lock off, the operators as their characters.
 struct KeypadKey {
@@ -477,19 +493,11 @@ void TerminalInput::finish_csi(std::uint32_t final_byte, KeySink sink, void* con
         sink(key_press(9, VKEY_TAB), context);  // Shift+Tab
         return;
     }
-    if (final_byte >= 'P' && final_byte <= 'S') {
-        // F1..F4 with a modifier ("ESC [ 1 ; 2 P"). Any other first number makes it a
-        // cursor position report, which is no key.
-        if (first <= 1) {
-            sink(function_key(final_byte - 'P' + 1), context);
-        }
-        return;
-    }
-    for (const FinalKey& key : cursor_keys) {
-        if (static_cast<std::uint32_t>(key.final_byte) == final_byte) {
-            sink(key_press(0, key.virtual_key), context);
-            return;
-        }
+    // F1..F4 come with a modifier ("ESC [ 1 ; 2 P"); any other first number makes it a
+    // cursor position report, which is no key.
+    const bool report = final_byte >= 'P' && final_byte <= 'S' && first > 1;
+    if (InputEvent key{}; !report && final_byte_key(final_byte, &key)) {
+        sink(key, context);
     }
 }
 
@@ -512,15 +520,9 @@ void TerminalInput::take_ss3(std::uint32_t character, KeySink sink, void* contex
     if (private_) {
         return;
     }
-    if (character >= 'P' && character <= 'S') {
-        sink(function_key(character - 'P' + 1), context);
+    if (InputEvent key{}; final_byte_key(character, &key)) {
+        sink(key, context);
         return;
-    }
-    for (const FinalKey& key : cursor_keys) {
-        if (static_cast<std::uint32_t>(key.final_byte) == character) {
-            sink(key_press(0, key.virtual_key), context);
-            return;
-        }
     }
     for (const KeypadKey& key : keypad_keys) {
         if (static_cast<std::uint32_t>(key.final_byte) == character) {
