@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "app/game.h"
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
 #include "terminal/screen.h"
 #include "world/map_view.h"
 #include "world/world.h"

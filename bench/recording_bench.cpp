@@ -9,7 +9,7 @@
 
 #include "app/game.h"
 #include "app/recording.h"
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
 
 namespace {
 

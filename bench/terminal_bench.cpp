@@ -44,8 +44,8 @@
 #include "app/game.h"
 #include "platform/console.h"
 #include "platform/cp437.h"
-#include "platform/curses_console.h"
-#include "platform/curses_keys.h"
+#include "platform/curses/curses_console.h"
+#include "platform/curses/curses_style.h"
 
 // Last, as in the console itself: the terminal database's header defines capability
 // names as macros.

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
 #include "tools/capture.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include <tuple>
 
 #include "app/game.h"
-#include "platform/headless.h"  // and with it <cstdint>, <string> and <vector>
+#include "platform/headless/headless.h"  // and with it <cstdint>, <string> and <vector>
 #include "terminal/screen.h"
 #include "ui/menus.h"
 #include "world/world.h"

@@ -1,7 +1,7 @@
 // The terminal's bytes as key presses: keys in every form terminals send them, and
 // everything else a terminal sends (reports, mouse, pastes) consumed whole, whatever
 // its length and however the reads split it.
-#include "platform/terminal_input.h"
+#include "platform/curses/terminal_input.h"
 
 #include <gtest/gtest.h>
 

@@ -14,7 +14,7 @@
 
 #include "app/game.h"
 #include "app/recording_format.h"
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
 #include "terminal/keyboard.h"
 #include "tools/capture.h"
 #include "tools/key_script.h"

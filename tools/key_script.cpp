@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "tools/replay.h"
 
 #include "app/game.h"
-#include "platform/headless.h"
+#include "platform/headless/headless.h"
 #include "terminal/keyboard.h"
 
 namespace {

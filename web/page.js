@@ -169,7 +169,7 @@
   canopy.queuedKeys = () => keyQueue.length;
   canopy.whenIdle = () => new Promise((resolve) => idleWaiters.push(resolve));
 
-  // ---- The game's side of the console (src/platform/browser_console.cpp) ----
+  // ---- The game's side of the console (src/platform/browser/browser_console.cpp) ----
 
   const pageForGame = {
     clock,

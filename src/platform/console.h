@@ -1,6 +1,8 @@
 // The console seam: everything the game needs from a text console, and nothing more.
-// Each backend (curses terminal, Windows console, headless) implements exactly these
-// functions; nothing above this header knows which one is linked.
+// Each front end implements exactly these functions, in a folder of its own beside this
+// header: curses/ (Linux and macOS terminals), windows/ (the Windows console), browser/
+// (the web page) and headless/ (scripted keys and a virtual clock, for tests and
+// canopy-sim). Nothing above this header knows which one is linked.
 #pragma once
 
 #include <cstdint>

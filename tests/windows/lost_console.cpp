@@ -2,7 +2,7 @@
 // end with status 1 and the console's cursor shown, not ask for keys for ever.
 #include <cstdio>
 
-#include "platform/windows_convert.h"
+#include "platform/windows/windows_convert.h"
 #include "terminal/keyboard.h"
 
 int main() {

@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "platform/headless.h"
-#include "platform/windows_convert.h"
+#include "platform/headless/headless.h"
+#include "platform/windows/windows_convert.h"
 #include "terminal/keyboard.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/windows_convert.h"
+#include "platform/windows/windows_convert.h"
 
 #include <algorithm>
 

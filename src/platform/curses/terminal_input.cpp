@@ -1,4 +1,4 @@
-#include "platform/terminal_input.h"
+#include "platform/curses/terminal_input.h"
 
 #include <algorithm>
 #include <cstring>

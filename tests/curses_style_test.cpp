@@ -1,6 +1,6 @@
 // The pure half of the curses console's output: console colours as curses colours, and
 // ASCII stand-ins for glyphs.
-#include "platform/curses_keys.h"
+#include "platform/curses/curses_style.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "platform/console.h"
-#include "platform/windows_convert.h"
+#include "platform/windows/windows_convert.h"
 
 namespace {
 

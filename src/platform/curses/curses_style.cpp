@@ -1,4 +1,4 @@
-#include "platform/curses_keys.h"
+#include "platform/curses/curses_style.h"
 
 int curses_colour_of(int console_colour) {
     const int blue = console_colour & 1;

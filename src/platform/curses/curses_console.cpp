@@ -27,9 +27,9 @@
 
 #include "platform/console.h"
 #include "platform/cp437.h"
-#include "platform/curses_console.h"
-#include "platform/curses_keys.h"
-#include "platform/terminal_input.h"
+#include "platform/curses/curses_console.h"
+#include "platform/curses/curses_style.h"
+#include "platform/curses/terminal_input.h"
 
 // Last: the terminal database's own header names every capability as a macro, and
 // these would take over names used here and in the headers above.

@@ -11,7 +11,7 @@ void curses_present_every_frame(bool every_frame);
 
 // On: light grey on black takes colour pair 0, declared as the terminal's default
 // colours, even where the terminal has a pair to spare for it, as the console once drew
-// it (curses_keys.h). Takes effect at the next console_open.
+// it (curses_style.h). Takes effect at the next console_open.
 void curses_light_grey_in_pair_zero(bool in_pair_zero);
 
 // The next frame is sent whole, every cell, as after `fg` brings the game back.
