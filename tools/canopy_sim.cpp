@@ -18,7 +18,7 @@
 #include "terminal/keyboard.h"
 #include "tools/capture.h"
 #include "tools/key_script.h"
-#include "tools/replay.h"
+#include "app/replay.h"
 
 namespace {
 

@@ -23,6 +23,7 @@
 #include "world/worldgen.h"
 
 std::uint32_t frame_time;
+const Playback* playback = nullptr;
 
 const char* const place_names[PLACE_NAME_COUNT] = {
     "Tinglewaters",    "Laughing Gully",      "Typhoid Creek", "Uomin-Shralthriandia",
@@ -34,6 +35,14 @@ namespace {
 
 constexpr float MAX_STEP = 0.1f;
 constexpr float STEP_AFTER_PAUSE = 0.05f;
+
+std::uint32_t read_ticks() {
+    return playback != nullptr ? playback->ticks() : console_ticks();
+}
+
+bool pause(std::uint32_t milliseconds) {
+    return playback != nullptr ? playback->sleep(milliseconds) : console_sleep(milliseconds);
+}
 
 // Waits for one key, then throws away everything typed meanwhile, so no key pressed
 // on one screen reaches the next.
@@ -53,11 +62,11 @@ void show_intro() {
     print_fmt(" \"An Elf must ever live\n");
     print_fmt(" in Balance with Nature\"\n");
     flush_screen();
-    console_sleep(3000);
+    pause(3000);
     text_fg = 7;
     print_fmt("\n\n\n       -- Dwarf Proverb");
     flush_screen();
-    console_sleep(1200);
+    pause(1200);
     text_fg = 6;
     print_fmt("\n\n\n\n\n    [press any key]");
     flush_screen();
@@ -136,14 +145,14 @@ void start_game(std::uint32_t seed) {
     show_title();
     setup_screen();
     show_menu(MENU_MAIN);
-    frame_time = console_ticks();
+    frame_time = read_ticks();
     record_start(frame_time);
     log_message("The elf mission has arrived at %s.",
                 place_names[next_random() % PLACE_NAME_COUNT]);
 }
 
 void run_frame() {
-    const std::uint32_t now = console_ticks();
+    const std::uint32_t now = read_ticks();
     auto elapsed = static_cast<std::int32_t>(now - frame_time);
     frame_time = now;
     if (elapsed < 0) {
@@ -162,7 +171,7 @@ void run_frame() {
     select_map_window();
     flush_screen();
     record_frame(now);  // once its picture is out: a cut recording ends on the last one shown
-    if (console_sleep(50)) {
+    if (pause(50)) {
         pause_ended = 1;  // the console held the game: the next frame is a short step
         record_held();
     }
@@ -174,6 +183,10 @@ void run_frame() {
         key = std::tolower(key);
     }
     dispatch(handle_key(key));
+}
+
+void begin_sitting(std::uint32_t tick) {
+    frame_time = tick;
 }
 
 void run_game(std::uint32_t seed) {

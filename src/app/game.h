@@ -11,6 +11,22 @@ extern std::uint32_t frame_time;
 constexpr std::int32_t PLACE_NAME_COUNT = 10;
 extern const char* const place_names[PLACE_NAME_COUNT];
 
+// While a recorded game is replayed, the recording stands in for the console: it gives
+// the clock, the pauses and the keys, and the pictures are shown or only composed. Null
+// while a person plays.
+struct Playback {
+    std::uint32_t (*ticks)();
+    bool (*sleep)(std::uint32_t milliseconds);  // true: the console held the game
+    // The key a poll (0: none) or a wait reads; for a wait, -1 hands it to the console.
+    std::int32_t (*key)(bool waiting);
+    bool show_frames;
+};
+extern const Playback* playback;
+
+// A new sitting of a game that was stopped and goes on: the time between is no game time,
+// so the clock starts again from this tick.
+void begin_sitting(std::uint32_t tick);
+
 // Registered with atexit: gives the console back.
 void restore_console();
 

@@ -7,8 +7,56 @@
 #include "app/game.h"
 #include "app/options.h"
 #include "app/recording.h"
+#include "app/replay.h"
 #include "app/version.h"
 #include "platform/console.h"
+#include "terminal/screen.h"
+
+namespace {
+
+std::string resumed_path;
+
+// The resumed game has been played out of sight to its last picture: now it takes the
+// terminal, shows that picture and writes on.
+void take_console() {
+    if (const char* why = console_open()) {
+        std::fprintf(stderr, "canopy-hollow: %s\n", why);
+        std::exit(1);
+    }
+    std::atexit(restore_console);
+    continue_recording();
+    console_write(screen_buffer);
+}
+
+// An exit while the recording is replayed is a recording in which the player quit
+// before its end: it is no game to go on with.
+void refuse_quit_in_replay() {
+    if (replaying()) {
+        std::fprintf(stderr,
+                     "canopy-hollow: cannot resume '%s': line %zu: the player had quit before it\n",
+                     resumed_path.c_str(), replay_unplayed_line());
+        std::fflush(nullptr);
+        std::_Exit(2);
+    }
+}
+
+int resume(const std::string& path) {
+    std::uint32_t seed = 0;
+    int status = 0;
+    if (const std::string why = open_resumed_recording(path, seed, status); !why.empty()) {
+        std::fprintf(stderr, "canopy-hollow: %s\n", why.c_str());
+        return status;
+    }
+    resumed_path = path;
+    std::atexit(finish_recording);  // registered first, so it runs after the restore
+    std::atexit(refuse_quit_in_replay);
+    const std::string why = resume_recording(seed, resumed_events(), take_console);
+    end_recording();
+    std::fprintf(stderr, "canopy-hollow: cannot resume '%s': %s\n", path.c_str(), why.c_str());
+    return 2;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     const Options options = parse_options(argc, argv);
@@ -24,6 +72,9 @@ int main(int argc, char** argv) {
             return 2;
         case Options::Action::play:
             break;
+    }
+    if (options.resume) {
+        return resume(*options.resume);
     }
     const std::uint32_t seed =
         options.seed ? *options.seed : static_cast<std::uint32_t>(std::time(nullptr));
@@ -41,6 +92,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "canopy-hollow: %s\n", why);
         return 1;
     }
+    recording_takes_place();
     std::atexit(restore_console);
     run_game(seed);
 }

@@ -4,9 +4,12 @@
 
 const char GAME_USAGE[] =
     "usage: canopy-hollow [--seed N] [--record FILE [--force]]\n"
+    "       canopy-hollow --resume FILE\n"
     "  --seed N       play world N (0 to 4294967295) instead of one chosen by the clock\n"
     "  --record FILE  write the game down as it is played, for canopy-sim --replay FILE\n"
     "  --force        let --record replace a file that exists already\n"
+    "  --resume FILE  go on with the game recorded in FILE, writing on in it: keep a\n"
+    "                 colony by starting it with --record and going on with --resume\n"
     "  --help         show this text and exit\n"
     "  --version      show the version and exit\n";
 
@@ -87,11 +90,22 @@ Options parse_options(int argc, const char* const* argv) {
             options.record = path;
             continue;
         }
+        if (name == "--resume") {
+            const char* path = value();
+            if (path == nullptr || *path == '\0') {
+                return usage_error("--resume needs a file name");
+            }
+            options.resume = path;
+            continue;
+        }
         if (arg == "--force") {
             options.force = true;
             continue;
         }
         return usage_error("unknown option '" + arg + "'");
+    }
+    if (options.resume && (options.seed || options.record || options.force)) {
+        return usage_error("--resume takes the world and the recording from its file");
     }
     if (options.force && !options.record) {
         return usage_error("--force goes with --record");

@@ -14,6 +14,7 @@ struct Options {
     std::optional<std::uint32_t> seed;  // the world to play; none: from the clock
     std::optional<std::string> record;  // the file to write the game down in
     bool force = false;                 // the recording may replace an existing file
+    std::optional<std::string> resume;  // the recorded game to go on with
 };
 
 // Reads argv[1..argc-1]. Never prints and never exits: main acts on the result.

@@ -21,6 +21,7 @@ constexpr EventWord EVENT_WORDS[] = {
     {Kind::held, "held", nullptr, 0, 0},
     // A frame that polled nothing has no key line: 0 is "no key".
     {Kind::key, "key", "key code", 1, 0xFFFF},
+    {Kind::resume, "resume", "tick", 0, UINT32_MAX},
 };
 
 const EventWord& word_of(Kind kind) {
@@ -104,69 +105,6 @@ Words split_words(std::string_view line) {
     return words;
 }
 
-// Where the reader stands in the game the recording describes.
-struct Reader {
-    enum class Stage { header, seed, before_start, playing };
-    Stage stage = Stage::header;
-    int waits_before_start = 0;
-    bool in_frame = false;  // a frame line has been read
-    bool frame_held = false;
-    bool frame_key = false;
-    bool frame_waited = false;
-};
-
-// Checks that an event can come next; returns why not, or an empty string.
-std::string order_error(Reader& reader, Kind kind) {
-    const std::string word = std::string("'") + word_of(kind).word + "'";
-    if (reader.stage == Reader::Stage::before_start) {
-        if (kind == Kind::wait) {
-            if (reader.waits_before_start == RECORDING_WAITS_BEFORE_START) {
-                return "a third key before 'start': the game waits for two (intro and title)";
-            }
-            ++reader.waits_before_start;
-            return {};
-        }
-        if (kind == Kind::start) {
-            if (reader.waits_before_start != RECORDING_WAITS_BEFORE_START) {
-                return "'start' after " + std::to_string(reader.waits_before_start) +
-                       " keys: the game waits for two (intro and title) first";
-            }
-            reader.stage = Reader::Stage::playing;
-            return {};
-        }
-        return word + " before 'start'";
-    }
-    switch (kind) {
-        case Kind::start:
-            return "a second 'start'";
-        case Kind::frame:
-            reader.in_frame = true;
-            reader.frame_held = reader.frame_key = reader.frame_waited = false;
-            return {};
-        case Kind::held:
-        case Kind::key:
-        case Kind::wait:
-            break;
-    }
-    if (!reader.in_frame) {
-        return word + " before the first 'frame'";
-    }
-    if (kind == Kind::held) {
-        if (reader.frame_held || reader.frame_key || reader.frame_waited) {
-            return "'held' must come right after its 'frame', once";
-        }
-        reader.frame_held = true;
-    } else if (kind == Kind::key) {
-        if (reader.frame_key || reader.frame_waited) {
-            return "a frame polls one key, before any wait";
-        }
-        reader.frame_key = true;
-    } else {
-        reader.frame_waited = true;
-    }
-    return {};
-}
-
 RecordingReadResult failure(std::size_t line, const std::string& message) {
     RecordingReadResult result;
     result.error = "line " + std::to_string(line) + ": " + message;
@@ -175,101 +113,185 @@ RecordingReadResult failure(std::size_t line, const std::string& message) {
 
 }  // namespace
 
-RecordingReadResult read_recording(std::string_view text) {
-    if (text.empty()) {
-        return failure(1, "empty, not a recording");
+// Checks that an event can come next; returns why not, or an empty string.
+std::string RecordingReader::order_error(Kind kind) {
+    const std::string word = std::string("'") + word_of(kind).word + "'";
+    if (kind == Kind::resume) {
+        if (version_ < 2) {
+            return "'resume' needs format version 2";
+        }
+        // A sitting ends between frames or in a wait, never inside a frame's lines.
+        frame_waited_ = in_frame_;
+        return {};
     }
+    if (stage_ == Stage::before_start) {
+        if (kind == Kind::wait) {
+            if (waits_before_start_ == RECORDING_WAITS_BEFORE_START) {
+                return "a third key before 'start': the game waits for two (intro and title)";
+            }
+            ++waits_before_start_;
+            return {};
+        }
+        if (kind == Kind::start) {
+            if (waits_before_start_ != RECORDING_WAITS_BEFORE_START) {
+                return "'start' after " + std::to_string(waits_before_start_) +
+                       " keys: the game waits for two (intro and title) first";
+            }
+            stage_ = Stage::playing;
+            return {};
+        }
+        return word + " before 'start'";
+    }
+    switch (kind) {
+        case Kind::start:
+            return "a second 'start'";
+        case Kind::frame:
+            in_frame_ = true;
+            frame_held_ = frame_key_ = frame_waited_ = false;
+            return {};
+        default:
+            break;
+    }
+    if (!in_frame_) {
+        return word + " before the first 'frame'";
+    }
+    if (kind == Kind::held) {
+        if (frame_held_ || frame_key_ || frame_waited_) {
+            return "'held' must come right after its 'frame', once";
+        }
+        frame_held_ = true;
+    } else if (kind == Kind::key) {
+        if (frame_key_ || frame_waited_) {
+            return "a frame polls one key, before any wait";
+        }
+        frame_key_ = true;
+    } else {
+        frame_waited_ = true;
+    }
+    return {};
+}
+
+bool RecordingReader::has_seed() const {
+    return stage_ == Stage::before_start || stage_ == Stage::playing;
+}
+
+std::string RecordingReader::read_line(std::string_view line, std::optional<RecordedEvent>& event) {
+    event.reset();
+    ++line_number_;
+    auto fail = [&](const std::string& message) {
+        return "line " + std::to_string(line_number_) + ": " + message;
+    };
+    if (!line.empty() && line.back() == '\r') {
+        line.remove_suffix(1);  // written or edited on Windows
+    }
+    const Words words = split_words(line);
+
+    if (stage_ == Stage::header) {
+        if (words.count != 2 || words.word[0] != RECORDING_MAGIC) {
+            return fail("not a canopy-hollow recording");
+        }
+        const std::optional<std::uint32_t> version = parse_number(words.word[1], 1, UINT32_MAX);
+        if (!version) {
+            return fail("bad format version " + quoted(words.word[1]));
+        }
+        if (*version > RECORDING_VERSION) {
+            return fail("format version " + std::to_string(*version) +
+                        " is newer than this program reads (" + std::to_string(RECORDING_VERSION) +
+                        ")");
+        }
+        version_ = *version;
+        stage_ = Stage::seed;
+        return {};
+    }
+    if (words.count == 0) {
+        return {};  // blank or a comment
+    }
+    if (stage_ == Stage::seed) {
+        if (words.word[0] != "seed") {
+            return fail("the seed must come first, not " + quoted(words.word[0]));
+        }
+        const std::optional<std::uint32_t> seed =
+            words.count == 2 ? parse_number(words.word[1], 0, UINT32_MAX) : std::nullopt;
+        if (!seed) {
+            return fail("'seed' takes one world number (0 to 4294967295)");
+        }
+        seed_ = *seed;
+        stage_ = Stage::before_start;
+        return {};
+    }
+
+    const EventWord* found = nullptr;
+    for (const EventWord& candidate : EVENT_WORDS) {
+        if (words.word[0] == candidate.word) {
+            found = &candidate;
+        }
+    }
+    if (found == nullptr) {
+        return fail("unknown line " + quoted(words.word[0]));
+    }
+    std::uint32_t value = 0;
+    if (found->what == nullptr) {
+        if (words.count != 1) {
+            return fail(std::string("'") + found->word + "' takes nothing after it");
+        }
+    } else {
+        const std::optional<std::uint32_t> number =
+            words.count == 2 ? parse_number(words.word[1], found->minimum, found->maximum)
+                             : std::nullopt;
+        if (!number) {
+            return fail(std::string("'") + found->word + "' takes one " + found->what + " (" +
+                        std::to_string(found->minimum) + " to " + std::to_string(found->maximum) +
+                        ")" +
+                        (words.count >= 2
+                             ? ", not " + quoted(words.word[1]) + (words.count > 2 ? " ..." : "")
+                             : ""));
+        }
+        value = *number;
+    }
+    if (const std::string why = order_error(found->kind); !why.empty()) {
+        return fail(why);
+    }
+    event = RecordedEvent{found->kind, value, line_number_};
+    return {};
+}
+
+std::string RecordingReader::finish() const {
+    if (line_number_ == 0) {
+        return "line 1: empty, not a recording";
+    }
+    if (stage_ == Stage::seed) {
+        return "line " + std::to_string(line_number_ + 1) + ": cut short before the seed";
+    }
+    return {};
+}
+
+RecordingReadResult read_recording(std::string_view text) {
+    RecordingReader reader;
     Recording recording;
-    Reader reader;
-    std::size_t line_number = 0;
     std::size_t position = 0;
     while (position < text.size()) {
-        ++line_number;
         const std::size_t end = text.find('\n', position);
         if (end == std::string_view::npos) {
-            return failure(line_number, "cut short (the line has no end)");
+            return failure(reader.lines() + 1, "cut short (the line has no end)");
         }
-        std::string_view line = text.substr(position, end - position);
+        std::optional<RecordedEvent> event;
+        if (std::string why = reader.read_line(text.substr(position, end - position), event);
+            !why.empty()) {
+            RecordingReadResult result;
+            result.error = std::move(why);
+            return result;
+        }
+        if (event) {
+            recording.events.push_back(*event);
+        }
         position = end + 1;
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);  // written or edited on Windows
-        }
-        const Words words = split_words(line);
-
-        if (reader.stage == Reader::Stage::header) {
-            if (words.count != 2 || words.word[0] != RECORDING_MAGIC) {
-                return failure(line_number, "not a canopy-hollow recording");
-            }
-            const std::optional<std::uint32_t> version = parse_number(words.word[1], 1, UINT32_MAX);
-            if (!version) {
-                return failure(line_number, "bad format version " + quoted(words.word[1]));
-            }
-            if (*version > RECORDING_VERSION) {
-                return failure(line_number, "format version " + std::to_string(*version) +
-                                                " is newer than this program reads (" +
-                                                std::to_string(RECORDING_VERSION) + ")");
-            }
-            reader.stage = Reader::Stage::seed;
-            continue;
-        }
-        if (words.count == 0) {
-            continue;  // blank or a comment
-        }
-        if (reader.stage == Reader::Stage::seed) {
-            if (words.word[0] != "seed") {
-                return failure(line_number,
-                               "the seed must come first, not " + quoted(words.word[0]));
-            }
-            const std::optional<std::uint32_t> seed =
-                words.count == 2 ? parse_number(words.word[1], 0, UINT32_MAX) : std::nullopt;
-            if (!seed) {
-                return failure(line_number, "'seed' takes one world number (0 to 4294967295)");
-            }
-            recording.seed = *seed;
-            reader.stage = Reader::Stage::before_start;
-            continue;
-        }
-
-        const EventWord* event = nullptr;
-        for (const EventWord& candidate : EVENT_WORDS) {
-            if (words.word[0] == candidate.word) {
-                event = &candidate;
-            }
-        }
-        if (event == nullptr) {
-            return failure(line_number, "unknown line " + quoted(words.word[0]));
-        }
-        std::uint32_t value = 0;
-        if (event->what == nullptr) {
-            if (words.count != 1) {
-                return failure(line_number,
-                               std::string("'") + event->word + "' takes nothing after it");
-            }
-        } else {
-            const std::optional<std::uint32_t> number =
-                words.count == 2 ? parse_number(words.word[1], event->minimum, event->maximum)
-                                 : std::nullopt;
-            if (!number) {
-                return failure(line_number,
-                               std::string("'") + event->word + "' takes one " + event->what +
-                                   " (" + std::to_string(event->minimum) + " to " +
-                                   std::to_string(event->maximum) + ")" +
-                                   (words.count >= 2 ? ", not " + quoted(words.word[1]) +
-                                                           (words.count > 2 ? " ..." : "")
-                                                     : ""));
-            }
-            value = *number;
-        }
-        if (const std::string why = order_error(reader, event->kind); !why.empty()) {
-            return failure(line_number, why);
-        }
-        recording.events.push_back(RecordedEvent{event->kind, value, line_number});
-    }
-    if (reader.stage == Reader::Stage::seed) {
-        return failure(line_number + 1, "cut short before the seed");
     }
     RecordingReadResult result;
-    result.recording = std::move(recording);
+    result.error = reader.finish();
+    if (result.error.empty()) {
+        recording.seed = reader.seed();
+        result.recording = std::move(recording);
+    }
     return result;
 }
 
@@ -311,12 +333,4 @@ std::string recording_line(RecordedEvent::Kind kind, std::uint32_t value) {
         }
     }
     return line + "\n";
-}
-
-std::string recording_text(const Recording& recording) {
-    std::string text = recording_header(recording.seed);
-    for (const RecordedEvent& event : recording.events) {
-        text += recording_line(event.kind, event.value);
-    }
-    return text;
 }

@@ -1,5 +1,6 @@
 #include "terminal/keyboard.h"
 
+#include "app/game.h"
 #include "platform/console.h"
 
 namespace {
@@ -21,6 +22,11 @@ std::int32_t wait_key() {
     if (before_key_wait != nullptr) {
         before_key_wait();
     }
+    if (playback != nullptr) {
+        if (const std::int32_t key = playback->key(true); key >= 0) {
+            return key;
+        }
+    }
     for (;;) {
         InputEvent event{};
         if (console_read_event(&event) && event.key_down) {
@@ -34,6 +40,9 @@ std::int32_t wait_key() {
 }
 
 std::int32_t poll_key() {
+    if (playback != nullptr) {
+        return playback->key(false);
+    }
     InputEvent event{};
     while (console_peek_event(&event)) {
         if (console_read_event(&event) && event.key_down) {

@@ -194,7 +194,9 @@ void flush_screen() {
             }
         }
     }
-    console_write(screen_buffer);
+    if (playback == nullptr || playback->show_frames) {
+        console_write(screen_buffer);
+    }
 }
 
 void select_message_window(std::int32_t margin) {

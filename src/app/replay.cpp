@@ -1,0 +1,222 @@
+#include "app/replay.h"
+
+#include <array>
+
+#include "app/game.h"
+#include "app/recording.h"
+#include "platform/console.h"
+#include "terminal/screen.h"
+
+namespace {
+
+using Kind = RecordedEvent::Kind;
+
+// The recording has no more to say where the game reads next.
+struct ReplayEnded {
+    bool waiting;
+};
+
+struct Replay {
+    RecordedEvents* events = nullptr;
+    std::array<RecordedEvent, 2> ahead{};  // read but not yet played
+    std::size_t ahead_count = 0;
+    bool source_done = false;
+    bool started = false;  // the tick read as play begins has been given
+    long frame_limit = -1;
+    long frames = 0;
+    bool frame_held = false;
+    std::int32_t frame_key = 0;
+    void (*take_console)() = nullptr;  // null: canopy-sim, which stops at the end
+    std::size_t unplayed_line = 0;     // once the events are gone
+};
+Replay replay;
+
+const RecordedEvent* peek(std::size_t index = 0) {
+    while (replay.ahead_count <= index && !replay.source_done) {
+        if (replay.events->next(replay.ahead[replay.ahead_count])) {
+            ++replay.ahead_count;
+        } else {
+            replay.source_done = true;
+        }
+    }
+    return index < replay.ahead_count ? &replay.ahead[index] : nullptr;
+}
+
+RecordedEvent take() {
+    const RecordedEvent event = replay.ahead[0];
+    replay.ahead[0] = replay.ahead[1];
+    --replay.ahead_count;
+    return event;
+}
+
+const char* word(Kind kind) {
+    constexpr std::array<const char*, 6> WORDS = {"wait", "start", "frame",
+                                                  "held", "key",   "resume"};
+    return WORDS[static_cast<std::size_t>(kind)];
+}
+
+[[noreturn]] void mismatch(const RecordedEvent& event, const std::string& what) {
+    throw ReplayError{"line " + std::to_string(event.line) + ": " + what};
+}
+
+void apply_sittings() {
+    while (const RecordedEvent* event = peek()) {
+        if (event->kind != Kind::resume) {
+            return;
+        }
+        begin_sitting(take().value);
+    }
+}
+
+// The recording has run out where the game reads: canopy-sim stops, the game goes on
+// with the player from here.
+void run_out(bool waiting) {
+    if (replay.take_console == nullptr) {
+        throw ReplayEnded{waiting};
+    }
+    playback = nullptr;
+    replay.take_console();
+    const std::uint32_t tick = console_ticks();
+    begin_sitting(tick);
+    record_sitting(tick);
+}
+
+std::uint32_t recorded_ticks() {
+    apply_sittings();
+    const RecordedEvent* event = peek();
+    if (event == nullptr) {
+        run_out(false);
+        return console_ticks();
+    }
+    const Kind expected = replay.started ? Kind::frame : Kind::start;
+    if (event->kind != expected) {
+        mismatch(*event, std::string("the game waits for no key here: '") + word(event->kind) +
+                             "' does not fit");
+    }
+    if (expected == Kind::frame && replay.frame_limit >= 0 && replay.frames >= replay.frame_limit) {
+        throw ReplayEnded{false};
+    }
+    replay.started = true;
+    const std::uint32_t tick = take().value;
+    if (expected == Kind::frame) {
+        ++replay.frames;
+        replay.frame_held = peek() != nullptr && peek()->kind == Kind::held;
+        if (replay.frame_held) {
+            take();
+        }
+        replay.frame_key = 0;
+        if (peek() != nullptr && peek()->kind == Kind::key) {
+            replay.frame_key = static_cast<std::int32_t>(take().value);
+        }
+    }
+    return tick;
+}
+
+bool recorded_sleep(std::uint32_t) {
+    const bool held = replay.frame_held;
+    replay.frame_held = false;
+    return held;
+}
+
+std::int32_t recorded_key(bool waiting) {
+    if (!waiting) {
+        const std::int32_t key = replay.frame_key;
+        replay.frame_key = 0;
+        return key;
+    }
+    apply_sittings();
+    const RecordedEvent* event = peek();
+    if (event == nullptr) {
+        run_out(true);
+        return -1;
+    }
+    if (event->kind != Kind::wait) {
+        mismatch(*event,
+                 std::string("the game waits for a key here, not for '") + word(event->kind) + "'");
+    }
+    auto key = static_cast<std::int32_t>(take().value);
+    // The "y" that ended a sitting did not end the game: it went on as if told "n".
+    const RecordedEvent* after = peek();
+    const bool sitting_ends =
+        after != nullptr ? after->kind == Kind::resume : replay.take_console != nullptr;
+    if (key == 'y' && sitting_ends) {
+        key = 'n';
+    }
+    return key;
+}
+
+constexpr Playback SHOWN = {recorded_ticks, recorded_sleep, recorded_key, true};
+constexpr Playback OUT_OF_SIGHT = {recorded_ticks, recorded_sleep, recorded_key, false};
+
+class EventList : public RecordedEvents {
+  public:
+    explicit EventList(const Recording& recording) : recording_(recording) {}
+    bool next(RecordedEvent& event) override {
+        if (next_ >= recording_.events.size()) {
+            return false;
+        }
+        event = recording_.events[next_++];
+        return true;
+    }
+
+  private:
+    const Recording& recording_;
+    std::size_t next_ = 0;
+};
+
+void start_replay(RecordedEvents& events, long frame_limit, void (*take_console)()) {
+    reset_game();
+    replay = Replay{};
+    replay.events = &events;
+    replay.frame_limit = frame_limit;
+    replay.take_console = take_console;
+}
+
+}  // namespace
+
+ReplayResult replay_recording(const Recording& recording, long frame_limit) {
+    EventList events(recording);
+    start_replay(events, frame_limit, nullptr);
+    console_open();
+    ReplayResult result;
+    playback = &SHOWN;
+    try {
+        run_game(recording.seed);
+    } catch (const ReplayEnded& end) {
+        result.waiting = end.waiting;
+    } catch (const ReplayError& error) {
+        result.error = error.message;
+    }
+    playback = nullptr;
+    result.frames = replay.frames;
+    replay.unplayed_line = replay_unplayed_line();
+    replay.events = nullptr;
+    return result;
+}
+
+std::string resume_recording(std::uint32_t seed, RecordedEvents& events, void (*take_console)()) {
+    start_replay(events, -1, take_console);
+    playback = &OUT_OF_SIGHT;
+    try {
+        run_game(seed);
+    } catch (const ReplayError& error) {
+        playback = nullptr;
+        return error.message;
+    }
+}
+
+std::size_t replay_unplayed_line() {
+    if (replay.events == nullptr) {
+        return replay.unplayed_line;
+    }
+    try {
+        const RecordedEvent* event = peek();
+        return event != nullptr ? event->line : 0;
+    } catch (const ReplayError&) {
+        return replay.ahead_count > 0 ? replay.ahead[0].line : 1;  // a damaged line is unplayed
+    }
+}
+
+bool replaying() {
+    return playback != nullptr;
+}
