@@ -1,9 +1,12 @@
 // Recorded games: the reader's verdict on every kind of damaged file, the recording
-// file's refusals, and games written down while played that replay to the picture shown
-// last, wherever the recording was cut.
+// file's refusals, games written down while played that replay to the picture shown
+// last, wherever the recording was cut, and recorded games that go on.
 #ifndef _WIN32
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
 #include <algorithm>
@@ -13,10 +16,11 @@
 
 #include "app/recording.h"
 #include "app/recording_format.h"
+#include "app/replay.h"
 #include "game_fixture.h"
 #include "terminal/keyboard.h"
 #include "tools/capture.h"
-#include "tools/replay.h"
+#include "util/locked_file.h"
 
 namespace {
 
@@ -27,8 +31,8 @@ TEST(RecordingReader, DamageIsOneLineNamingTheLine) {
         {"", "line 1: empty, not a recording"},
         {"seed 7\n", "line 1: not a canopy-hollow recording"},
         {"canopy-hollow-recording\n", "line 1: not a canopy-hollow recording"},
-        {"canopy-hollow-recording 2\nseed 7\n",
-         "line 1: format version 2 is newer than this program reads (1)"},
+        {"canopy-hollow-recording 3\nseed 7\n",
+         "line 1: format version 3 is newer than this program reads (2)"},
         {"canopy-hollow-recording 0\n", "line 1: bad format version '0'"},
         {"canopy-hollow-recording 1\n", "line 2: cut short before the seed"},
         {"canopy-hollow-recording 1\nwait 32\n", "line 2: the seed must come first, not 'wait'"},
@@ -61,6 +65,10 @@ TEST(RecordingReader, DamageIsOneLineNamingTheLine) {
         {"canopy-hollow-recording 1\nseed 7\nwait 32\nstart 5\n",
          "line 4: 'start' after 1 keys: the game waits for two (intro and title) first"},
         {"canopy-hollow-recording 1\nseed 7\nframe 5\n", "line 3: 'frame' before 'start'"},
+        {HEAD + "frame 1050\nresume 9\n", "line 7: 'resume' needs format version 2"},
+        {"canopy-hollow-recording 2\nseed 7\nwait 32\nwait 32\nstart 1\nframe 2\nresume 9\n"
+         "key 9\n",
+         "line 8: a frame polls one key, before any wait"},
     };
     for (const auto& [text, error] : cases) {
         const RecordingReadResult read = read_recording(text);
@@ -71,9 +79,9 @@ TEST(RecordingReader, DamageIsOneLineNamingTheLine) {
 
 TEST(RecordingReader, ReadsCommentsBlankLinesAndWindowsLineEndsAndWritesTheSame) {
     const std::string text =
-        "canopy-hollow-recording 1  # made by hand\r\n\n# the world\nseed 4294967295\n"
-        "wait 0\nwait 27 # Esc\nstart 4294967290\n\nframe 4294967295\nheld\nkey 38\n"
-        "wait 65535\nwait 121\nframe 3\n";
+        "canopy-hollow-recording 2  # made by hand\r\n\n# the world\nseed 4294967295\n"
+        "wait 0\nresume 5\nwait 27 # Esc\nstart 4294967290\n\nframe 4294967295\nheld\nkey 38\n"
+        "wait 65535\nwait 121\nresume 0\nframe 3\n";
     const RecordingReadResult good = read_recording(text);
     ASSERT_TRUE(good.recording.has_value()) << good.error;
     EXPECT_EQ(good.recording->seed, 4294967295u);
@@ -83,13 +91,9 @@ TEST(RecordingReader, ReadsCommentsBlankLinesAndWindowsLineEndsAndWritesTheSame)
         events += std::to_string(event.line) + ": " + recording_line(event.kind, event.value);
     }
     EXPECT_EQ(events,
-              "5: wait 0\n6: wait 27  # Esc\n7: start 4294967290\n9: frame 4294967295\n10: held\n"
-              "11: key 38  # & or Up\n12: wait 65535\n13: wait 121  # y\n14: frame 3\n");
-    // The whole recording written out reads back the same.
-    const std::string written = recording_text(*good.recording);
-    const RecordingReadResult again = read_recording(written);
-    ASSERT_TRUE(again.recording.has_value()) << again.error;
-    EXPECT_EQ(recording_text(*again.recording), written);
+              "5: wait 0\n6: resume 5\n7: wait 27  # Esc\n8: start 4294967290\n"
+              "10: frame 4294967295\n11: held\n12: key 38  # & or Up\n13: wait 65535\n"
+              "14: wait 121  # y\n15: resume 0\n16: frame 3\n");
 }
 
 class RecordingFile : public ::testing::Test {
@@ -105,26 +109,29 @@ class RecordingFile : public ::testing::Test {
 TEST_F(RecordingFile, RefusedBeforePlayUnlessItCanBeWrittenAndIsNew) {
     std::ofstream(path, std::ios::binary) << "someone's notes\n";
     const std::string dir = ::testing::TempDir();
+    const std::string game = dir + "canopy_recording_file_game.rec";
+    std::ofstream(game, std::ios::binary) << recording_header(3);
     const std::tuple<std::string, bool, std::string> cases[] = {
-        {path, false, "cannot record to '" + path + "': it exists already (--force replaces it)"},
-#ifndef _WIN32
-        {dir, true, "cannot record to '" + dir + "': Is a directory"},
-#endif
-        {dir + "no/such/dir.rec", true,
-         "cannot record to '" + dir + "no/such/dir.rec': No such file or directory"},
-#ifdef __linux__
-        {"/dev/full", true, "cannot record to '/dev/full': No space left on device"},
-#endif
+        {path, false, "it exists already (--force replaces it)"},
+        {game, false,
+         "it holds a recorded game (--resume " + game + " goes on with it, --force replaces it)"},
+        {dir, true, "--force replaces only a file or a link, and this is neither"},
+        {dir + "no/such/dir.rec", true, "No such file or directory"},
     };
     for (const auto& [where, replace, error] : cases) {
-        EXPECT_EQ(open_recording(where, replace, 1), error);
+        EXPECT_EQ(open_recording(where, replace, 1), "cannot record to '" + where + "': " + error);
     }
     EXPECT_EQ(file_text(path), "someone's notes\n");
+    std::remove(game.c_str());
 
+    // What --force replaces stays until the game has its terminal.
     EXPECT_EQ(open_recording(path, true, 99), "");
+    EXPECT_EQ(file_text(path), "someone's notes\n");
+    recording_takes_place();
     EXPECT_EQ(end_recording(), "");
     EXPECT_EQ(file_text(path), recording_header(99));
-    discard_recording();  // nothing open: nothing removed
+    EXPECT_EQ(open_recording(path, true, 98), "");
+    discard_recording();  // the game never started: the file it would replace is as it was
     EXPECT_EQ(file_text(path), recording_header(99));
 
     std::remove(path.c_str());
@@ -133,41 +140,66 @@ TEST_F(RecordingFile, RefusedBeforePlayUnlessItCanBeWrittenAndIsNew) {
     EXPECT_FALSE(std::ifstream(path).good());
 }
 
-#ifndef _WIN32  // a file size limit stands in for a full disk
-TEST_F(RecordingFile, AWriteThatFailsMidGameIsReportedWithTheLastFrameKept) {
-    // A file size limit makes writes fail part way, as a full disk would.
-    struct sigaction ignore {};
-    ignore.sa_handler = SIG_IGN;
-    struct sigaction previous {};
-    sigaction(SIGXFSZ, &ignore, &previous);
-    rlimit limit{};
-    getrlimit(RLIMIT_FSIZE, &limit);
-    const rlimit small{200, limit.rlim_max};
-    setrlimit(RLIMIT_FSIZE, &small);
-
-    ASSERT_EQ(open_recording(path, false, 3), "");
-    after_key_wait(' ');  // the intro and title screens
-    after_key_wait(' ');
-    record_start(0);
-    for (std::uint32_t tick = 50; tick <= 1000; tick += 50) {
-        record_frame(tick);
+#ifndef _WIN32
+TEST_F(RecordingFile, ForceReplacesALinkAsALinkAndRefusesOtherFiles) {
+    const std::string target = path + ".target";
+    std::ofstream(target, std::ios::binary) << "precious\n";
+    for (const std::string& points_at : {target, path + ".nowhere"}) {
+        ASSERT_EQ(symlink(points_at.c_str(), path.c_str()), 0);
+        EXPECT_EQ(open_recording(path, true, 4), "");
+        recording_takes_place();
+        EXPECT_EQ(end_recording(), "");
+        EXPECT_EQ(path_kind(path), PathKind::regular);
+        EXPECT_EQ(file_text(path), recording_header(4));
+        std::remove(path.c_str());
     }
-    const std::string error = end_recording();
-    setrlimit(RLIMIT_FSIZE, &limit);
-    sigaction(SIGXFSZ, &previous, nullptr);
+    EXPECT_EQ(file_text(target), "precious\n");
+    EXPECT_EQ(path_kind(path + ".nowhere"), PathKind::missing);  // a link's target: never made
+    std::remove(target.c_str());
 
-    // What reached the disk is whole lines only, and replays; the message counts them.
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    EXPECT_EQ(open_recording(path, true, 4),
+              "cannot record to '" + path +
+                  "': --force replaces only a file or a link, and this is neither");
+}
+
+// A failing write keeps the whole lines before it: with a file size limit (in a child,
+// where the limit and the ignored signal stay) as a full disk, and with a pipe whose
+// reader has gone.
+TEST_F(RecordingFile, AWriteThatFailsMidGameIsReportedWithTheLastFrameKept) {
+    const pid_t child = fork();
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit small{200, RLIM_INFINITY};
+        setrlimit(RLIMIT_FSIZE, &small);
+        if (!open_recording(path, false, 3).empty()) {
+            _exit(3);
+        }
+        after_key_wait(' ');  // the intro and title screens
+        after_key_wait(' ');
+        record_start(0);
+        for (std::uint32_t tick = 50; tick <= 1000; tick += 50) {
+            record_frame(tick);
+        }
+        _exit(end_recording() == "the recording '" + path +
+                                     "' is incomplete: it stops after frame 8 (File too large)"
+                  ? 0
+                  : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0);
     const std::string text = file_text(path);
-    EXPECT_LE(text.size(), 200u);
-    const RecordingReadResult read = read_recording(text);
-    ASSERT_TRUE(read.recording.has_value()) << read.error;
-    const auto frames = std::count_if(
-        read.recording->events.begin(), read.recording->events.end(),
-        [](const RecordedEvent& event) { return event.kind == RecordedEvent::Kind::frame; });
-    EXPECT_GT(frames, 5);
-    EXPECT_LT(frames, 20);
-    EXPECT_EQ(error, "the recording '" + path + "' is incomplete: it stops after frame " +
-                         std::to_string(frames) + " (File too large)");
+    EXPECT_EQ(text.substr(text.size() - 20), "frame 350\nframe 400\n");
+
+    int ends[2];
+    ASSERT_EQ(pipe(ends), 0);
+    close(ends[0]);
+    signal(SIGPIPE, SIG_IGN);
+    LockedFile pipe_end{ends[1]};
+    EXPECT_EQ(file_write(pipe_end, "frame 50\n", 9), "Broken pipe");
+    signal(SIGPIPE, SIG_DFL);
+    file_close(pipe_end);
 }
 #endif
 
@@ -292,5 +324,126 @@ TEST(RealGames, ReplayToTheTerminalsLastPicture) {
         }
     }
 }
+
+// Going on with a recorded game, in this process: the test's console taker stops the
+// game at the moment it would take the terminal.
+struct TookConsole {};
+void take_and_stop() {
+    continue_recording();
+    console_write(screen_buffer);
+    throw TookConsole{};
+}
+
+class ResumedGame : public RecordedGame {
+  protected:
+    // Resumes the file: an empty string once the game has taken the console, else why not.
+    std::string resume(int& status) {
+        std::uint32_t seed = 0;
+        if (std::string why = open_resumed_recording(path, seed, status); !why.empty()) {
+            return why;
+        }
+        status = 2;  // unless the game takes the console
+        try {
+            return "cannot resume '" + path +
+                   "': " + resume_recording(seed, resumed_events(), take_and_stop);
+        } catch (const TookConsole&) {
+            return {};
+        }
+    }
+    // The picture canopy-sim shows for this text.
+    static Frame replayed(const std::string& text) {
+        const RecordingReadResult read = read_recording(text);
+        EXPECT_TRUE(read.recording.has_value()) << read.error;
+        replay_recording(*read.recording, -1);
+        return headless_last_frame();
+    }
+};
+
+TEST_F(ResumedGame, ALastLineCutAtAnyByteIsDroppedAndTheGameGoesOnFromTheLineBefore) {
+    const std::string text = file_text(std::string(CANOPY_RECORDINGS_DIR) + "/term.rec");
+    const std::size_t last = text.rfind('\n', text.size() - 2) + 1;
+    const Frame before = replayed(text.substr(0, last));
+    const Frame after = replayed(text);
+    for (std::size_t cut = last; cut <= text.size(); ++cut) {
+        std::ofstream(path, std::ios::binary) << text.substr(0, cut);
+        int status = 0;
+        EXPECT_EQ(resume(status), "") << cut;
+        const std::string whole = cut == text.size() ? text : text.substr(0, last);
+        EXPECT_EQ(picture(headless_last_frame()), picture(cut == text.size() ? after : before))
+            << cut;
+        EXPECT_EQ(end_recording(), "");
+        EXPECT_EQ(file_text(path), whole) << cut;
+    }
+}
+
+TEST_F(ResumedGame, QuitThenResumedIsTheMainMenuOverTheColonyAsItWas) {
+    const std::string text = file_text(std::string(CANOPY_RECORDINGS_DIR) + "/quit.rec");
+    const Frame question = replayed(text.substr(0, text.rfind("wait 121")));
+    std::ofstream(path, std::ios::binary) << text;
+    int status = 0;
+    ASSERT_EQ(resume(status), "");
+    const Frame& resumed = headless_last_frame();
+    EXPECT_EQ(frame_row_text(resumed, 0, 54), " Main menu:               ");
+    for (int y = 0; y < 20; ++y) {
+        EXPECT_EQ(frame_row_text(resumed, y, 0, 54), frame_row_text(question, y, 0, 54)) << y;
+    }
+}
+
+TEST_F(ResumedGame, RefusedFilesAreLeftAsTheyWere) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"someone's notes\n", "line 1: not a canopy-hollow recording"},
+        {"canopy-hollow-recording 3\nseed 7\n",
+         "line 1: format version 3 is newer than this program reads (2)"},
+        {HEAD + "frame 1050\nwait 32\n",
+         "line 7: the game waits for no key here: 'wait' does not fit"},
+        {HEAD + "frame 1050\nnonsense\n", "line 7: unknown line 'nonsense'"},
+    };
+    for (const auto& [text, error] : cases) {
+        std::ofstream(path, std::ios::binary) << text;
+        int status = 0;
+        EXPECT_EQ(resume(status), "cannot resume '" + path + "': " + error);
+        EXPECT_EQ(status, 2);
+        end_recording();
+        EXPECT_EQ(file_text(path), text);
+    }
+}
+
+#ifndef _WIN32
+TEST_F(ResumedGame, AFileHeldByAnotherGameIsRefusedAndOneLeftByADeadGameIsNot) {
+    std::ofstream(path, std::ios::binary) << HEAD;
+    LockedFile other;
+    ASSERT_EQ(file_open(other, path), "");
+    ASSERT_TRUE(file_lock(other));
+    int status = 0;
+    EXPECT_EQ(resume(status), "cannot resume '" + path + "': another game is playing it");
+    EXPECT_EQ(status, 1);
+    EXPECT_EQ(open_recording(path, true, 1),
+              "cannot record to '" + path + "': another game is playing it");
+    file_close(other);
+    EXPECT_EQ(file_text(path), HEAD);
+
+    const pid_t child = fork();
+    if (child == 0) {
+        file_open(other, path);
+        file_lock(other);
+        raise(SIGKILL);
+    }
+    waitpid(child, nullptr, 0);
+    EXPECT_EQ(resume(status), "");
+}
+
+// Without a terminal the game refuses to start, and touches no file.
+TEST(ResumedGameProcess, NothingIsReplacedOrWrittenWithoutATerminal) {
+    const std::string path = ::testing::TempDir() + "canopy_no_terminal.rec";
+    std::ofstream(path, std::ios::binary) << HEAD;
+    for (const char* options : {" --force --record ", " --resume "}) {
+        const std::string command =
+            std::string(CANOPY_GAME) + options + path + " </dev/null >/dev/null 2>&1";
+        EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 1) << options;
+        EXPECT_EQ(file_text(path), HEAD);
+    }
+    std::remove(path.c_str());
+}
+#endif
 
 }  // namespace
