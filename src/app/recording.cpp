@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "app/recording_format.h"
 #include "app/replay.h"
@@ -108,10 +109,19 @@ class FileEvents : public RecordedEvents {
             if (std::string why = reader_.read_line(line_, none); !why.empty()) {
                 return why;
             }
+            if (reader_.lines() == 1) {
+                const std::size_t at = line_.find_first_not_of(
+                    " \t", line_.find(RECORDING_MAGIC) + sizeof RECORDING_MAGIC - 1);
+                const std::size_t end = line_.find_first_not_of("0123456789", at);
+                version_word_ = {at, (end == std::string::npos ? line_.size() : end) - at};
+            }
         }
         return {};
     }
     std::uint32_t seed() const { return reader_.seed(); }
+    std::uint32_t version() const { return reader_.version(); }
+    // Where the header's version number stands, and its length.
+    std::pair<std::size_t, std::size_t> version_word() const { return version_word_; }
     std::uint64_t whole_lines_end() const { return whole_; }
     bool cut_line() const { return cut_; }
     void restart() { *this = FileEvents(); }
@@ -152,6 +162,7 @@ class FileEvents : public RecordedEvents {
     std::string line_;
     std::uint64_t whole_ = 0;  // bytes up to the end of the last whole line read
     bool cut_ = false;
+    std::pair<std::size_t, std::size_t> version_word_{0, 0};
 };
 FileEvents resumed;
 
@@ -255,7 +266,18 @@ RecordedEvents& resumed_events() {
 
 void continue_recording() {
     bytes_written = resumed.whole_lines_end();
-    if (const std::string why = file_cut(file, bytes_written); !why.empty()) {
+    std::string why;
+    if (resumed.version() < RECORDING_VERSION) {
+        // A reader of the older version would misplay a new sitting: it refuses it now.
+        const auto [at, length] = resumed.version_word();
+        const std::string version =
+            std::string(length - 1, '0') + std::to_string(RECORDING_VERSION);
+        why = file_write_at(file, at, version.data(), version.size());
+    }
+    if (why.empty()) {
+        why = file_cut(file, bytes_written);
+    }
+    if (!why.empty()) {
         failure = "the recording '" + file_path + "' was not continued (" + why + ")";
         return;
     }

@@ -316,7 +316,7 @@ std::string key_code_name(std::uint32_t key) {
 }
 
 std::string recording_header(std::uint32_t seed) {
-    return std::string(RECORDING_MAGIC) + " " + std::to_string(RECORDING_VERSION) +
+    return std::string(RECORDING_MAGIC) + " " + std::to_string(RECORDING_VERSION_WRITTEN) +
            "\n# replay with: canopy-sim --replay FILE\nseed " + std::to_string(seed) + "\n";
 }
 

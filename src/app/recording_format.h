@@ -24,6 +24,8 @@
 
 constexpr char RECORDING_MAGIC[] = "canopy-hollow-recording";
 constexpr std::uint32_t RECORDING_VERSION = 2;
+// The version a new recording is written in: one not yet resumed reads as before.
+constexpr std::uint32_t RECORDING_VERSION_WRITTEN = 1;
 
 // The game waits for exactly this many keys (intro, title) before play begins.
 constexpr int RECORDING_WAITS_BEFORE_START = 2;
@@ -56,6 +58,7 @@ class RecordingReader {
     std::string finish() const;
     bool has_seed() const;
     std::uint32_t seed() const { return seed_; }
+    std::uint32_t version() const { return version_; }
     std::size_t lines() const { return line_number_; }
 
   private:

@@ -86,6 +86,15 @@ std::string file_write(LockedFile& file, const char* data, std::size_t size) {
     return {};
 }
 
+std::string file_write_at(LockedFile& file, std::uint64_t offset, const char* data,
+                          std::size_t size) {
+    const ssize_t put = pwrite(fd_of(file), data, size, static_cast<off_t>(offset));
+    if (put != static_cast<ssize_t>(size)) {
+        return put < 0 ? reason() : "the write failed";
+    }
+    return {};
+}
+
 std::string file_cut(LockedFile& file, std::uint64_t size) {
     if (ftruncate(fd_of(file), static_cast<off_t>(size)) != 0 ||
         lseek(fd_of(file), static_cast<off_t>(size), SEEK_SET) < 0) {

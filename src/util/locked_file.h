@@ -29,6 +29,9 @@ bool file_lock(LockedFile& file);
 long file_read(LockedFile& file, char* buffer, std::size_t size);
 // Writes all of it at the current position, or says why not (part may be written).
 std::string file_write(LockedFile& file, const char* data, std::size_t size);
+// Writes over part of the file, wherever the writing stands.
+std::string file_write_at(LockedFile& file, std::uint64_t offset, const char* data,
+                          std::size_t size);
 // Cuts the file to `size` bytes; writing goes on from there.
 std::string file_cut(LockedFile& file, std::uint64_t size);
 void file_close(LockedFile& file);

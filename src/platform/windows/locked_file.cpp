@@ -100,6 +100,18 @@ std::string file_write(LockedFile& file, const char* data, std::size_t size) {
     return {};
 }
 
+std::string file_write_at(LockedFile& file, std::uint64_t offset, const char* data,
+                          std::size_t size) {
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset);
+    at.OffsetHigh = static_cast<DWORD>(offset >> 32);
+    DWORD put = 0;
+    if (WriteFile(handle_of(file), data, static_cast<DWORD>(size), &put, &at) == 0 || put != size) {
+        return reason();
+    }
+    return {};
+}
+
 std::string file_cut(LockedFile& file, std::uint64_t size) {
     LARGE_INTEGER where{};
     where.QuadPart = static_cast<LONGLONG>(size);
