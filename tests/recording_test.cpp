@@ -9,7 +9,6 @@
 #include <unistd.h>
 #endif
 
-#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -30,25 +29,15 @@ TEST(RecordingReader, DamageIsOneLineNamingTheLine) {
     const std::pair<std::string, const char*> cases[] = {
         {"", "line 1: empty, not a recording"},
         {"seed 7\n", "line 1: not a canopy-hollow recording"},
-        {"canopy-hollow-recording\n", "line 1: not a canopy-hollow recording"},
         {"canopy-hollow-recording 3\nseed 7\n",
          "line 1: format version 3 is newer than this program reads (2)"},
-        {"canopy-hollow-recording 0\n", "line 1: bad format version '0'"},
         {"canopy-hollow-recording 1\n", "line 2: cut short before the seed"},
         {"canopy-hollow-recording 1\nwait 32\n", "line 2: the seed must come first, not 'wait'"},
         {"canopy-hollow-recording 1\nseed 4294967296\n",
          "line 2: 'seed' takes one world number (0 to 4294967295)"},
         {HEAD + "frame 1050", "line 6: cut short (the line has no end)"},
         {HEAD + "frame 10x0\n", "line 6: 'frame' takes one tick (0 to 4294967295), not '10x0'"},
-        {HEAD + "frame -5\n", "line 6: 'frame' takes one tick (0 to 4294967295), not '-5'"},
-        {HEAD + "frame 4294967296\n",
-         "line 6: 'frame' takes one tick (0 to 4294967295), not '4294967296'"},
-        {HEAD + "frame\n", "line 6: 'frame' takes one tick (0 to 4294967295)"},
-        {HEAD + "frame 1 2\n", "line 6: 'frame' takes one tick (0 to 4294967295), not '1' ..."},
         {HEAD + "frame 1050\nkey 0\n", "line 7: 'key' takes one key code (1 to 65535), not '0'"},
-        {HEAD + "frame 1050\nwait 65536\n",
-         "line 7: 'wait' takes one key code (0 to 65535), not '65536'"},
-        {HEAD + "frame 1050\nheld yes\n", "line 7: 'held' takes nothing after it"},
         // A tab parts words; a word after it that is no comment is one too many.
         {HEAD + "frame 1050\nwait 0\twait?\n",
          "line 7: 'wait' takes one key code (0 to 65535), not '0' ..."},
@@ -58,8 +47,6 @@ TEST(RecordingReader, DamageIsOneLineNamingTheLine) {
         {HEAD + "start 1000\n", "line 6: a second 'start'"},
         {HEAD + "frame 1050\nkey 9\nheld\n",
          "line 8: 'held' must come right after its 'frame', once"},
-        {HEAD + "frame 1050\nkey 9\nkey 9\n", "line 8: a frame polls one key, before any wait"},
-        {HEAD + "frame 1050\nwait 9\nkey 9\n", "line 8: a frame polls one key, before any wait"},
         {"canopy-hollow-recording 1\nseed 7\nwait 32\nwait 32\nwait 32\n",
          "line 5: a third key before 'start': the game waits for two (intro and title)"},
         {"canopy-hollow-recording 1\nseed 7\nwait 32\nstart 5\n",
@@ -129,9 +116,6 @@ TEST_F(RecordingFile, RefusedBeforePlayUnlessItCanBeWrittenAndIsNew) {
     EXPECT_EQ(file_text(path), "someone's notes\n");
     recording_takes_place();
     EXPECT_EQ(end_recording(), "");
-    EXPECT_EQ(file_text(path), recording_header(99));
-    EXPECT_EQ(open_recording(path, true, 98), "");
-    discard_recording();  // the game never started: the file it would replace is as it was
     EXPECT_EQ(file_text(path), recording_header(99));
 
     std::remove(path.c_str());
@@ -256,7 +240,6 @@ TEST_F(RecordedGame, EveryCutReplaysToThePictureShownLast) {
     }
     EXPECT_EQ(end_recording(), "");
     ASSERT_TRUE(waiting) << frame_text(headless_last_frame());
-    EXPECT_NE(cuts.back().first.find("frame 4294967264\n"), std::string::npos);
 
     for (std::size_t frames = 0; frames < cuts.size(); ++frames) {
         const RecordingReadResult read = read_recording(cuts[frames].first);
@@ -267,29 +250,6 @@ TEST_F(RecordedGame, EveryCutReplaysToThePictureShownLast) {
         EXPECT_EQ(replay.waiting, frames == cuts.size() - 1);
         EXPECT_EQ(picture(headless_last_frame()), picture(cuts[frames].second)) << frames;
         EXPECT_EQ(replay_unplayed_line(), 0u);
-    }
-    // Asked for fewer frames, the whole recording stops where the cut would have.
-    const RecordingReadResult whole = read_recording(cuts.back().first);
-    ASSERT_TRUE(whole.recording.has_value());
-    const ReplayResult some = replay_recording(*whole.recording, 20);
-    EXPECT_EQ(some.frames, 20);
-    EXPECT_EQ(picture(headless_last_frame()), picture(cuts[20].second));
-    EXPECT_NE(replay_unplayed_line(), 0u);
-}
-
-TEST_F(RecordedGame, ARecordingThatDoesNotFitTheGameStopsAtItsLine) {
-    const std::pair<std::string, const char*> cases[] = {
-        {HEAD + "frame 1050\nwait 32\n",
-         "line 7: the game waits for no key here: 'wait' does not fit"},
-        {HEAD + "frame 1050\nkey 113\nframe 1100\n",
-         "line 8: the game waits for a key here, not for 'frame'"},
-        {HEAD + "frame 1050\nkey 113\nwait 110\nwait 110\n",
-         "line 9: the game waits for no key here: 'wait' does not fit"},
-    };
-    for (const auto& [text, error] : cases) {
-        const RecordingReadResult read = read_recording(text);
-        ASSERT_TRUE(read.recording.has_value()) << read.error;
-        EXPECT_EQ(replay_recording(*read.recording, -1).error, error);
     }
 }
 
@@ -396,9 +356,11 @@ TEST_F(ResumedGame, RefusedFilesAreLeftAsTheyWere) {
         {"someone's notes\n", "line 1: not a canopy-hollow recording"},
         {"canopy-hollow-recording 3\nseed 7\n",
          "line 1: format version 3 is newer than this program reads (2)"},
+        // What the game cannot have read there.
         {HEAD + "frame 1050\nwait 32\n",
          "line 7: the game waits for no key here: 'wait' does not fit"},
-        {HEAD + "frame 1050\nnonsense\n", "line 7: unknown line 'nonsense'"},
+        {HEAD + "frame 1050\nkey 113\nframe 1100\n",
+         "line 8: the game waits for a key here, not for 'frame'"},
     };
     for (const auto& [text, error] : cases) {
         std::ofstream(path, std::ios::binary) << text;
