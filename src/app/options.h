@@ -1,6 +1,6 @@
-// The game's command line. With no arguments it plays a world seeded from the clock,
-// as it always has, and reads or writes no file; the options name a world, write the
-// game down for replaying, or answer a question.
+// The game's command line. With no arguments it plays a world seeded from the clock
+// and reads or writes no file; the options name a world, write the game down for
+// replaying, go on with a recorded game, or answer a question.
 #pragma once
 
 #include <cstdint>

@@ -24,7 +24,8 @@
 
 constexpr char RECORDING_MAGIC[] = "canopy-hollow-recording";
 constexpr std::uint32_t RECORDING_VERSION = 2;
-// The version a new recording is written in: one not yet resumed reads as before.
+// The version a new recording is written in, so that every reader of version 1 reads
+// it until it is first resumed.
 constexpr std::uint32_t RECORDING_VERSION_WRITTEN = 1;
 
 // The game waits for exactly this many keys (intro, title) before play begins.
