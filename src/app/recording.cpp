@@ -282,9 +282,7 @@ void continue_recording() {
         return;
     }
     if (resumed.cut_line()) {
-        dropped = "the last line of '" + file_path +
-                  "' had been cut short; it was dropped and the game went on from the one "
-                  "before";
+        dropped = "the last line of '" + file_path + "' was cut short; it is dropped";
     }
     writing = true;
     after_key_wait = record_wait;
