@@ -63,7 +63,7 @@ expect "a recording that goes on after the quit" 2 \
 
 # A damaged recording (the reader's verdicts are tested one by one elsewhere), one that
 # does not fit the game, a missing file: exit status 2, one line, no screen.
-printf 'canopy-hollow-recording 2\nseed 7\n' >"$work/newer.rec"
+printf 'canopy-hollow-recording 3\nseed 7\n' >"$work/newer.rec"
 printf '%sframe 1040\nwait 32\n' "$head" >"$work/unfit.rec"
 while read -r name error; do
     run --replay "$work/$name"
@@ -72,7 +72,7 @@ while read -r name error; do
         fail "$name: stderr is '$(cat "$work/err")'"
     [[ ! -s "$work/out" ]] || fail "$name: a screen was printed"
 done <<'CASES'
-newer.rec line 1: format version 2 is newer than this program reads (1)
+newer.rec line 1: format version 3 is newer than this program reads (2)
 unfit.rec line 7: the game waits for no key here: 'wait' does not fit
 missing.rec No such file or directory
 CASES
