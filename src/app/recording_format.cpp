@@ -320,6 +320,10 @@ std::string recording_header(std::uint32_t seed) {
            "\n# replay with: canopy-sim --replay FILE\nseed " + std::to_string(seed) + "\n";
 }
 
+const char* recording_word(RecordedEvent::Kind kind) {
+    return word_of(kind).word;
+}
+
 std::string recording_line(RecordedEvent::Kind kind, std::uint32_t value) {
     const EventWord& word = word_of(kind);
     std::string line = word.word;

@@ -83,6 +83,8 @@ RecordingReadResult read_recording(std::string_view text);
 
 // The first lines of a recording: the format and version, a comment, the seed.
 std::string recording_header(std::uint32_t seed);
+// The word that starts an event's line.
+const char* recording_word(RecordedEvent::Kind kind);
 // One event as its line, newline included; keys carry their name as a comment.
 std::string recording_line(RecordedEvent::Kind kind, std::uint32_t value);
 

@@ -1,6 +1,7 @@
 #include "app/replay.h"
 
-#include <array>
+#include <cstdlib>
+#include <optional>
 
 #include "app/game.h"
 #include "app/recording.h"
@@ -18,8 +19,7 @@ struct ReplayEnded {
 
 struct Replay {
     RecordedEvents* events = nullptr;
-    std::array<RecordedEvent, 2> ahead{};  // read but not yet played
-    std::size_t ahead_count = 0;
+    std::optional<RecordedEvent> ahead;  // read but not yet played
     bool source_done = false;
     bool started = false;  // the tick read as play begins has been given
     long frame_limit = -1;
@@ -31,28 +31,26 @@ struct Replay {
 };
 Replay replay;
 
-const RecordedEvent* peek(std::size_t index = 0) {
-    while (replay.ahead_count <= index && !replay.source_done) {
-        if (replay.events->next(replay.ahead[replay.ahead_count])) {
-            ++replay.ahead_count;
+const RecordedEvent* peek() {
+    if (!replay.ahead && !replay.source_done) {
+        RecordedEvent event{};
+        if (replay.events->next(event)) {
+            replay.ahead = event;
         } else {
             replay.source_done = true;
         }
     }
-    return index < replay.ahead_count ? &replay.ahead[index] : nullptr;
+    return replay.ahead ? &*replay.ahead : nullptr;
 }
 
 RecordedEvent take() {
-    const RecordedEvent event = replay.ahead[0];
-    replay.ahead[0] = replay.ahead[1];
-    --replay.ahead_count;
+    const RecordedEvent event = *replay.ahead;
+    replay.ahead.reset();
     return event;
 }
 
-const char* word(Kind kind) {
-    constexpr std::array<const char*, 6> WORDS = {"wait", "start", "frame",
-                                                  "held", "key",   "resume"};
-    return WORDS[static_cast<std::size_t>(kind)];
+std::string word(Kind kind) {
+    return std::string("'") + recording_word(kind) + "'";
 }
 
 [[noreturn]] void mismatch(const RecordedEvent& event, const std::string& what) {
@@ -90,8 +88,7 @@ std::uint32_t recorded_ticks() {
     }
     const Kind expected = replay.started ? Kind::frame : Kind::start;
     if (event->kind != expected) {
-        mismatch(*event, std::string("the game waits for no key here: '") + word(event->kind) +
-                             "' does not fit");
+        mismatch(*event, "the game waits for no key here: " + word(event->kind) + " does not fit");
     }
     if (expected == Kind::frame && replay.frame_limit >= 0 && replay.frames >= replay.frame_limit) {
         throw ReplayEnded{false};
@@ -131,8 +128,7 @@ std::int32_t recorded_key(bool waiting) {
         return -1;
     }
     if (event->kind != Kind::wait) {
-        mismatch(*event,
-                 std::string("the game waits for a key here, not for '") + word(event->kind) + "'");
+        mismatch(*event, "the game waits for a key here, not for " + word(event->kind));
     }
     auto key = static_cast<std::int32_t>(take().value);
     // The "y" that ended a sitting did not end the game: it went on as if told "n".
@@ -212,8 +208,8 @@ std::size_t replay_unplayed_line() {
     try {
         const RecordedEvent* event = peek();
         return event != nullptr ? event->line : 0;
-    } catch (const ReplayError&) {
-        return replay.ahead_count > 0 ? replay.ahead[0].line : 1;  // a damaged line is unplayed
+    } catch (const ReplayError& error) {
+        return std::strtoul(error.message.c_str() + 5, nullptr, 10);  // "line N: ..."
     }
 }
 
