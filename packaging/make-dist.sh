@@ -91,6 +91,8 @@ sed -e "s/@VERSION@/$version/" -e "s/@ARCH@/$arch/" -e "s/@INSTALLED_SIZE@/$size
 (cd "$deb" && find usr -type f -print0 | sort -z | xargs -0 md5sum >DEBIAN/md5sums)
 find "$deb" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
 dpkg-deb --root-owner-group -Zxz --build "$deb" "$out/canopy-hollow_${version}-1_$arch.deb" >/dev/null
+# A package lintian finds errors in is no release; its warnings are shown.
+lintian --fail-on error "$out/canopy-hollow_${version}-1_$arch.deb" || die "lintian reports errors"
 
 say "the web site"
 make web JOBS="$jobs" >/dev/null
