@@ -7,8 +7,9 @@
 #   canopy-hollow-VERSION-web.tar.gz          the site, for any static web host
 #   canopy-hollow-VERSION.tar.gz              the sources git tracks
 #   SHA256SUMS
-# Times inside the archives are those of the last commit, so a rebuild of the same
-# commit in the same folder gives the same bytes. Needs tools/setup-debian dist. Usage: make dist
+# Times inside the archives are those of the last commit, so a rebuild of the same commit
+# in the same folder gives the same bytes. Needs tools/setup-debian dist.
+# Usage: make dist
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
