@@ -43,13 +43,18 @@ TEST(Options, EachFormAsksForWhatItSaysAndMistakesAreOneLineErrors) {
         {{"--force", "--record=-"}, "play record - force"},
         {{"--record", "a", "--seed", "3", "--record", "b"}, "play seed 3 record b"},
         {{"--record=--odd"}, "play record --odd"},
+        {{"--seed", "010"}, "play seed 10"},  // leading zeros are decimal too
         {{"--seed", "4294967296"}, not_a_world + "'4294967296'"},
+        {{"--seed", "99999999999999999999"}, not_a_world + "'99999999999999999999'"},
         {{"--seed", "-1"}, not_a_world + "'-1'"},
+        {{"--seed", "0x10"}, not_a_world + "'0x10'"},
         {{"--seed", "12a"}, not_a_world + "'12a'"},
         {{"--seed", " 1"}, not_a_world + "' 1'"},
+        {{"--seed", "1\033]2;x\a"}, not_a_world + "'1?]2;x?'"},  // shown, not obeyed
         {{"--seed="}, not_a_world + "''"},
         {{"--seed"}, "error: --seed needs a world number"},
         {{"--colour"}, "error: unknown option '--colour'"},
+        {{"--\033[2J"}, "error: unknown option '--?[2J'"},
         {{"seed"}, "error: unknown option 'seed'"},
         {{"--help=yes"}, "error: unknown option '--help=yes'"},
         {{"--record"}, "error: --record needs a file name"},

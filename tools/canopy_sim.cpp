@@ -79,25 +79,32 @@ std::uint64_t parse_number(const NumberOption& option, const std::string& text) 
 
 // What canopy-sim reads, each with a bound on its size far above any real one, so that a
 // wrong file (a device, a huge file, one that grows while it is read) is refused before
-// it takes the memory. A recording grows about 1.5 MB an hour of play, so its bound
-// holds a week of it; a key script is typed by hand or made by a small program, and a
-// megabyte holds over a hundred thousand keys; a capture is one 80x25 screen, under
-// 100 KB even with a colour change on every cell.
+// it takes the memory; a replay holds about four times its recording's size. A recording
+// grows about 1.5 MB an hour of play, so its bound holds over three days of it. A key
+// script is typed by hand or made by a small program: a megabyte holds over a hundred
+// thousand keys. A capture is one 80x25 screen, under 100 KB even with a colour change
+// on every cell.
 struct InputKind {
     const char* what;
     std::uintmax_t limit;  // bytes
     const char* limit_text;
 };
-constexpr InputKind RECORDING_FILE = {"recording", std::uintmax_t{256} << 20, "256 MB"};
+constexpr InputKind RECORDING_FILE = {"recording", std::uintmax_t{128} << 20, "128 MB"};
 constexpr InputKind SCRIPT_FILE = {"key script", std::uintmax_t{1} << 20, "1 MB"};
 constexpr InputKind CAPTURE_FILE = {"capture", std::uintmax_t{1} << 20, "1 MB"};
 
 std::string read_file(const std::string& path, const InputKind& kind) {
     // A FIFO would block the open and a device never ends: only regular files are read.
     std::error_code error;
-    if (!std::filesystem::is_regular_file(path, error)) {
-        input_error(path, error ? error.message()
-                                : std::string("not a regular file, so not a ") + kind.what);
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (error) {
+        input_error(path, error.message());
+    }
+    if (std::filesystem::is_directory(status)) {
+        input_error(path, std::strerror(EISDIR));
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        input_error(path, std::string("not a regular file, so not a ") + kind.what);
     }
     const auto too_large = [&] {
         input_error(
