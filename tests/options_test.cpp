@@ -36,7 +36,6 @@ TEST(Options, EachFormAsksForWhatItSaysAndMistakesAreOneLineErrors) {
         {{"--version"}, "version"},
         {{"--seed", "4", "--version"}, "version"},  // questions are answered first
         {{"--seed", "0"}, "play seed 0"},
-        {{"--seed", "12345"}, "play seed 12345"},
         {{"--seed=4294967295"}, "play seed 4294967295"},
         {{"--seed", "7", "--seed", "8"}, "play seed 8"},
         {{"--record", "game.rec"}, "play record game.rec"},
@@ -48,7 +47,6 @@ TEST(Options, EachFormAsksForWhatItSaysAndMistakesAreOneLineErrors) {
         {{"--seed", "99999999999999999999"}, not_a_world + "'99999999999999999999'"},
         {{"--seed", "-1"}, not_a_world + "'-1'"},
         {{"--seed", "0x10"}, not_a_world + "'0x10'"},
-        {{"--seed", "12a"}, not_a_world + "'12a'"},
         {{"--seed", " 1"}, not_a_world + "' 1'"},
         {{"--seed", "1\033]2;x\a"}, not_a_world + "'1?]2;x?'"},  // shown, not obeyed
         {{"--seed="}, not_a_world + "''"},

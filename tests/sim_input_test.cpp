@@ -82,6 +82,7 @@ TEST_F(SimInput, HostileInputIsRefusedInOneEscapedLine) {
     std::ofstream{big};
     ASSERT_EQ(truncate(big.c_str(), (128 << 20) + 1), 0);  // sparse: no disk is used
     std::ofstream(evil) << "3:X\033]2;PWNED\007\033[2J\n";
+    std::ofstream(dir_ + "/c1") << "ab\u009b2J\n";  // CSI as an 8-bit control
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         {{"--replay", "/dev/zero"}, "/dev/zero: not a regular file, so not a recording"},
         {{"--script", "/dev/zero"}, "/dev/zero: not a regular file, so not a key script"},
@@ -89,7 +90,8 @@ TEST_F(SimInput, HostileInputIsRefusedInOneEscapedLine) {
         {{"--replay", fifo}, fifo + ": not a regular file, so not a recording"},
         {{"--replay", big}, big + ": larger than any recording (over 128 MB)"},
         {{"--script", evil}, evil + ": unknown key 'X?]2;PWNED??[2J'"},
-        {{"--keys", "1:\033c"}, "unknown key '?c'"},
+        {{"--verify", "--expect", dir_ + "/c1"},
+         dir_ + "/c1: line 1: a control character, not a screen"},
         {{"--replay", "\033[2J.rec"}, "?[2J.rec: No such file or directory"},
         {{"--frames", "99999999999999999999"},
          "--frames takes a frame count from 0 to 2147483647, not '99999999999999999999'"},
