@@ -52,9 +52,8 @@ const char USAGE[] =
 
 constexpr std::size_t DIFFERENCES_SHOWN = 40;
 
-// The numbers on the command line; --seed is read as canopy-hollow reads it. A frame
-// count stays within a long on every platform the game builds for.
-constexpr NumberOption FRAMES_OPTION = {"--frames", "a frame count", 2147483647};
+// The one number that is canopy-sim's alone: --seed is read as the game reads it, and
+// --frames as the key items read their frames.
 constexpr NumberOption FRAME_MS_OPTION = {"--frame-ms", "a frame length in milliseconds",
                                           UINT32_MAX};
 

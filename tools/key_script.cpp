@@ -1,6 +1,6 @@
 #include "tools/key_script.h"
 
-#include <cstdlib>
+#include <optional>
 
 #include "platform/headless/headless.h"
 #include "platform/key_names.h"
@@ -37,16 +37,20 @@ std::string add_key_items(std::string_view text, KeyScript& script) {
         if (colon == std::string::npos || colon == 0 || colon + 1 == item.size()) {
             return "key items are FRAME:KEY, not " + quoted_word(item);
         }
-        const std::string frame_text = item.substr(0, colon);
-        if (frame_text.find_first_not_of("0123456789") != std::string::npos ||
-            frame_text.size() > 9) {
-            return "bad frame " + quoted_word(frame_text);
+        // Read as --frames is, so that any frame canopy-sim plays can have keys.
+        constexpr NumberOption FRAME = {"a key item's FRAME", "a frame number",
+                                        FRAMES_OPTION.maximum};
+        std::string error;
+        const std::optional<std::uint64_t> frame =
+            parse_number_option(FRAME, item.substr(0, colon), error);
+        if (!frame) {
+            return error;
         }
         const std::string key = item.substr(colon + 1);
         if (!key_press_named(key)) {
             return "unknown key " + quoted_word(key);
         }
-        script.keys[std::strtol(frame_text.c_str(), nullptr, 10)].push_back(key);
+        script.keys[static_cast<long>(*frame)].push_back(key);
     }
     return {};
 }
