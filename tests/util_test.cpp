@@ -1,5 +1,5 @@
-// The two random generators and the growable arrays, against known sequences, so that a
-// seed keeps meaning the same forest.
+// The two random generators against known sequences, so that a seed keeps meaning the same
+// forest; record swaps of any size; an array the heap cannot grow.
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -50,34 +50,6 @@ TEST_F(Util, RandomSequencesShuffleAndSwap) {
         EXPECT_EQ((std::array{a, b}),
                   (size > 0 ? std::array{old_b, old_a} : std::array{old_a, old_b}))
             << size;
-    }
-}
-
-TEST_F(Util, ArraysGrowExactlyThenDouble) {
-    const int capacities[] = {1, 2, 3, 4, 8, 8, 8, 8, 16, 16, 16, 16, 16, 16, 16, 16, 32};
-    int* a = nullptr;
-    for (int i = 0; i < 17; ++i) {
-        array_append(a, i * 3);
-        EXPECT_EQ((std::array{array_length(a), array_capacity(a), a[i / 2]}),
-                  (std::array{i + 1, capacities[i], i / 2 * 3}));
-    }
-    // Shrinking keeps the block; growing to 35 doubles the capacity.
-    int* const block = a;
-    a = static_cast<int*>(array_set_length(a, sizeof(int), 5));
-    EXPECT_EQ((std::array{array_length(a), array_capacity(a)}), (std::array{5, 32}));
-    EXPECT_EQ(a, block);
-    a = static_cast<int*>(array_add(a, sizeof(int), 30));
-    EXPECT_EQ((std::array{array_length(a), array_capacity(a), a[4]}), (std::array{35, 64, 12}));
-    array_free(a);
-
-    // Capacity, minimum and length asked, then capacity and length after: the minimum,
-    // or double a capacity of four or more; a length beyond the capacity is cut.
-    const std::array<std::int32_t, 5> grows[] = {
-        {4, 10, 4, 10, 4}, {4, 5, 5, 8, 5}, {3, 5, 5, 5, 5}, {8, 3, 2, 8, 2}, {4, 2, 10, 4, 4}};
-    for (const auto& c : grows) {
-        void* g = array_grow(array_grow(nullptr, 12, c[0], 0), 12, c[1], c[2]);
-        EXPECT_EQ((std::array{c[0], c[1], c[2], array_capacity(g), array_length(g)}), c);
-        array_free(g);
     }
 }
 
