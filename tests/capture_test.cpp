@@ -42,18 +42,6 @@ Lines differences(const std::string& text) {
 const std::string FACE = "\u263A";
 const std::string BLANKS(79, ' ');
 
-TEST(Capture, PlainTextIsComparedByGlyph) {
-    EXPECT_EQ(differences(capture("Hi", BLANKS + FACE)), Lines{});
-    EXPECT_EQ(differences(capture("Hi   ", BLANKS + FACE + "\r")), Lines{});
-    EXPECT_EQ(differences(capture("Ho", BLANKS + ":")),
-              (Lines{"line 1, column 2: the replay shows 'i', the capture 'o'",
-                     "line 25, column 80: the replay shows '\u263A', the capture ':'"}));
-    // A line that ends early holds blanks.
-    EXPECT_EQ(differences(capture("H", "")),
-              (Lines{"line 1, column 2: the replay shows 'i', the capture ' '",
-                     "line 25, column 80: the replay shows '\u263A', the capture ' '"}));
-}
-
 TEST(Capture, ColoursAreComparedInEveryFormTerminalsWrite) {
     const std::string grey = "\033[37m\033[40m" + BLANKS + "\033[93m" + FACE;
     const std::pair<std::string, Lines> cases[] = {

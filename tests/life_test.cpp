@@ -1,6 +1,6 @@
-// Life in the canopy by its rules, where a whole game shows them only by chance: how a
-// walker steps around trunks and climbs, which remains a rabbit makes for, and the names
-// rabbits earn. Whole games with orders, building, sleep, falls and rabbits are
+// Life in the canopy by rules a whole game shows only by chance: how a walker steps around
+// trunks and climbs, which remains a rabbit makes for, and which slot a new creature takes
+// when the table is full. Whole games with orders, building, sleep, falls and rabbits are
 // scenarios (tests/scenarios).
 #include <algorithm>
 #include <set>
@@ -73,26 +73,18 @@ TEST_F(LifeTest, RabbitsMakeForTheNearestUnclaimedRemainsRowsCountingDouble) {
     }
 }
 
-TEST_F(LifeTest, ARabbitEarnsANameWithItsFirstCorpseWhileNamesLast) {
-    const std::tuple<const char*, std::int32_t, std::int32_t, std::string, std::int32_t> cases[] = {
-        // the meal, names given before, the meal's action, the eater's name and names after
-        {"corpse of Daisy Keen", 0, ACT_EATING_CORPSE, "Gluttonous Ravager the rabbit", 1},
-        {"corpse of Daisy Keen", 11, ACT_EATING_CORPSE, "Lagomorph of Doom the rabbit", 12},
-        {"corpse of Daisy Keen", 12, ACT_EATING_CORPSE, DEFAULT_RABBIT_NAME, 12},
-        {"Daisy Keen's nose", 0, ACT_EATING_PART, DEFAULT_RABBIT_NAME, 0},
-    };
-    for (const auto& [name, named, eating, name_after, named_after] : cases) {
-        Creature& rabbit = put(0, KIND_RABBIT);
-        Creature& meal = put(1, KIND_REMAINS);
-        std::tie(rabbit.name, meal.name, rabbit.target, rabbits_named) =
-            std::make_tuple(DEFAULT_RABBIT_NAME, name, &meal, named);
-        arrive(&rabbit, ARRIVE_EAT);
-        EXPECT_EQ(std::tie(rabbit.action, meal.action), std::make_tuple(eating, 1));
-        creature_act(&rabbit);  // the meal is over: told under the name it was eaten by
-        EXPECT_EQ(text(29, 23, 79, 24), std::string("a bunny rabbit ate ") + name + ".");
-        EXPECT_EQ(std::make_tuple(std::string(rabbit.name), rabbits_named, meal.kind),
-                  std::make_tuple(name_after, named_after, KIND_FREE));
+TEST_F(LifeTest, FullTableGivesFreeThenJunkThenLowestRabbitThenNothing) {
+    std::ranges::for_each(creatures, [](Creature& c) { c.kind = KIND_FOREST_TREE; });
+    creatures[900].kind = KIND_FREE;
+    creatures[400].kind = KIND_JUNK;
+    creatures[400].x = -3;
+    creatures[700].kind = creatures[300].kind = KIND_RABBIT;
+    for (const int expected : {900, 400, 300, 700}) {
+        ASSERT_EQ(find_free_slot(), &creatures[expected]);
+        creatures[expected].kind = KIND_PLATFORM;
     }
+    EXPECT_EQ(creatures[400].x, -3) << "a reused slot is handed back uncleared";
+    EXPECT_EQ(find_free_slot(), nullptr);
 }
 
 }  // namespace

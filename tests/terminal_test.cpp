@@ -1,11 +1,9 @@
-// The terminal's drawing and keys by their rules: printing, windows, clipping, long text
-// and key decoding; what the game draws with them, in its colours, is seen in the
-// scenarios (tests/scenarios).
+// The terminal's drawing by its rules: printing, windows, clipping and long text; what the game
+// draws with them, in its colours, is seen in the scenarios (tests/scenarios).
 #include <array>
 #include <tuple>
 
 #include "game_fixture.h"
-#include "terminal/keyboard.h"
 #include "terminal/messages.h"
 
 namespace {
@@ -115,29 +113,6 @@ TEST_F(Terminal, LongTextIsCutAtTheBuffersEnd) {
     EXPECT_EQ(row(5, 0, 32) + row(6) + row(7, 0, 1),
               std::string(31, 'w') + " " + std::string(80, 'w') + " ");
     EXPECT_EQ(std::string(format_string("%s", long_text.c_str())), long_text.substr(0, 1023));
-}
-
-TEST_F(Terminal, KeysPolledWaitedForAndDecoded) {
-    const InputEvent release{false, 'r', 'R'};
-    for (const InputEvent& event :
-         {release, release, InputEvent{true, 'a', 'A'}, release, InputEvent{true, 'b', 'B'}}) {
-        headless_push_event(event);
-    }
-    EXPECT_EQ((std::array{poll_key(), headless_queued_events(), poll_key(), poll_key()}),
-              (std::array<int, 4>{'a', 2, 'b', 0}));
-
-    // Printable characters come as themselves, anything else as its virtual-key code: F1
-    // (the code of "p"), Ctrl-letters, and character bytes of 128 and above.
-    const std::array<int, 3> keys[] = {// character byte, virtual-key code, key code
-                                       {'a', 'A', 97}, {0, 112, 'p'},      {1, 'A', 65},
-                                       {26, 'Z', 90},  {0xE9, 0x32, 0x32}, {0x80, 0xDE, 0xDE}};
-    for (const auto& [character, virtual_key, code] : keys) {
-        headless_push_key(character, virtual_key);
-        EXPECT_EQ(poll_key(), code) << character;
-        headless_push_event(release);  // wait_key reads past releases to the press
-        headless_push_key(character, virtual_key);
-        EXPECT_EQ(wait_key(), code) << character;
-    }
 }
 
 }  // namespace
