@@ -75,7 +75,6 @@ class FreshGame : public ::testing::Test {
     }
     static Cell& cell_at(int x, int y) { return screen_buffer[y * SCREEN_WIDTH + x]; }
     static std::uint16_t attr(int x, int y) { return cell_at(x, y).attribute; }
-    static std::uint8_t glyph(int x, int y) { return std::uint8_t(cell_at(x, y).character); }
 
     // Puts the map cursor on a cell with the viewport around it, then runs one frame so
     // that the map view records what lies there.

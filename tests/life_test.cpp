@@ -1,7 +1,6 @@
 // Life in the canopy by rules a whole game shows only by chance: how a walker steps around
-// trunks and climbs, which remains a rabbit makes for, and which slot a new creature takes
-// when the table is full. Whole games with orders, building, sleep, falls and rabbits are
-// scenarios (tests/scenarios).
+// trunks and climbs, and which slot a new creature takes when the table is full. Whole
+// games with orders, building, sleep, falls and rabbits are scenarios (tests/scenarios).
 #include <algorithm>
 #include <set>
 
@@ -13,14 +12,7 @@ namespace {
 
 using Place = std::tuple<std::int32_t, std::int32_t, std::int32_t>;
 
-class LifeTest : public FreshGame {
-  protected:
-    static Creature& put(int slot, std::int32_t kind, std::int32_t x = 0, std::int32_t y = 0) {
-        Creature& c = creatures[slot] = Creature{};
-        std::tie(c.kind, c.x, c.y) = std::tie(kind, x, y);
-        return c;
-    }
-};
+using LifeTest = FreshGame;
 
 TEST_F(LifeTest, StepTowardGoesAroundTrunksAndClimbsOnlyOnTheGoalsCell) {
     // A lone trunk at (10, 10)-(11, 10), two trunks stacked at (30, 10) and (30, 11); the
@@ -47,29 +39,6 @@ TEST_F(LifeTest, StepTowardGoesAroundTrunksAndClimbsOnlyOnTheGoalsCell) {
             steps.insert({step.x, step.y, step.level});
         }
         EXPECT_EQ(steps, want) << testing::PrintToString(std::tuple_cat(from, goal));
-    }
-}
-
-TEST_F(LifeTest, RabbitsMakeForTheNearestUnclaimedRemainsRowsCountingDouble) {
-    const std::pair<std::vector<Place>, int> cases[] = {
-        // remains as dx, dy from the rabbit and claimed; the index of the one chosen
-        {{{0, 1, 0}, {1, 0, 0}}, 1},               // a row away loses to a column away
-        {{{3, 0, 0}, {0, 2, 0}}, 1},               // 9 against 8
-        {{{2, 1, 0}, {-2, -1, 0}, {0, 2, 0}}, 0},  // a tie goes to the lowest slot
-        {{{1, 0, 1}, {5, 5, 0}}, 1},               // remains being eaten are passed over
-        {{{-100, 50, 0}, {120, 0, 0}}, 1},         // no distance limit
-    };
-    for (const auto& [remains, chosen] : cases) {
-        std::fill(std::begin(creatures), std::end(creatures), Creature{});
-        Creature& rabbit = put(0, KIND_RABBIT, 10, 20);
-        for (int slot = 1; const auto& [dx, dy, claimed] : remains) {
-            put(slot++, KIND_REMAINS, 10 + dx, 20 + dy).action = claimed;
-        }
-        choose_task(&rabbit);
-        const Creature& meal = creatures[1 + chosen];
-        EXPECT_EQ(std::tie(rabbit.target, rabbit.target_x, rabbit.target_y, rabbit.target_level,
-                           rabbit.on_arrival, rabbit.action),
-                  std::make_tuple(&meal, meal.x, meal.y, 0, ARRIVE_EAT, ACT_WALKING));
     }
 }
 

@@ -1,5 +1,5 @@
-// The terminal's drawing by its rules: printing, windows, clipping and long text; what the game
-// draws with them, in its colours, is seen in the scenarios (tests/scenarios).
+// The terminal's windows by their rules: clipping at the screen's edges and long text cut
+// where its buffer ends; what the game draws through them is seen in the scenarios.
 #include <array>
 #include <tuple>
 
@@ -24,37 +24,6 @@ class Terminal : public FreshGame {
         clear_window(0);
     }
 };
-
-TEST_F(Terminal, PrintWrapsClipsAndScrolls) {
-    // Printed into a cleared window at (5, 2), three rows high: text, width, word_wrap,
-    // then the rows (blanks at the end dropped) and where the print cursor ends.
-    const std::tuple<const char*, int, int, const char*, int, int> cases[] = {
-        // A word that does not fit goes to the next line, unless it would not fit there
-        // either: then it breaks where its rest fits an empty line.
-        {"abcd efghijk", 10, 1, "abcd|efghijk|", 12, 3},
-        {"abcdefghijkl", 10, 1, "ab|cdefghijkl|", 5, 4},
-        // At the edge: following spaces vanish, a newline gives an empty line; no wrap clips.
-        {"abcdefghij   xy", 10, 1, "abcdefghij|xy|", 7, 3},
-        {"abcdefghij\nxy", 10, 1, "abcdefghij||xy", 7, 4},
-        {"abcdefghijklmn\nxy", 10, 0, "abcdefghij|xy|", 7, 3},
-        // A newline on the bottom row scrolls.
-        {"a\nb\nc\nd", 10, 1, "b|c|d", 6, 4},
-        // Braces are never drawn nor measured.
-        {" {C}onstruction", 13, 1, " Construction||", 5, 3},
-        {"a{b}c}d{e{f", 10, 0, "abcdef||", 11, 2},
-    };
-    for (const auto& [text, width, wrap, rows, end_x, end_y] : cases) {
-        SCOPED_TRACE(text);
-        blank_screen();
-        set_window(5, 2, 5 + width, 5);
-        clear_window(0x10);
-        word_wrap = wrap;
-        print_text(text);
-        EXPECT_EQ(FreshGame::text(5, 2, 5 + width, 5), rows);
-        EXPECT_EQ((std::array{print_x, print_y}), (std::array{end_x, end_y}));
-        EXPECT_EQ(touched_outside(5, 2, 5 + width, 5), 0);
-    }
-}
 
 TEST_F(Terminal, WindowsCursorsAndClipping) {
     set_text_colour(12, 0x20);
