@@ -2,9 +2,6 @@
 // sequences in the forms terminals use, compared cell by cell with a screen.
 #include <gtest/gtest.h>
 
-#include <string>
-#include <vector>
-
 #include "platform/headless/headless.h"
 #include "tools/capture.h"
 
@@ -58,10 +55,8 @@ TEST(Capture, ColoursAreComparedInEveryFormTerminalsWrite) {
           "on red",
           "line 1, column 2: the replay shows 'i' in white on blue, the capture 'i' in no "
           "console colour on red"}},
-        {"\033[38;2;255;255;255;44mHi\033[97m",
+        {"\033[38;2;255;255;255;44mH\033[97mi",
          {"line 1, column 1: the replay shows 'H' in white on blue, the capture 'H' in no "
-          "console colour on blue",
-          "line 1, column 2: the replay shows 'i' in white on blue, the capture 'i' in no "
           "console colour on blue"}},
     };
     for (const auto& [first, expected] : cases) {

@@ -2,10 +2,6 @@
 // and whole screens of three worlds at every level (the shading seen from above among
 // them) kept as golden files.
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
-#include <string>
-#include <tuple>
 
 #include "creatures/creatures.h"
 #include "game_fixture.h"
@@ -57,7 +53,7 @@ TEST_F(MapView, KeptViewDrawsAsAViewFromNothing) {
 }
 
 // Whole screens against golden files: 25 rows of text, then 25 rows of attributes.
-// CANOPY_UPDATE_GOLDEN=1 rewrites the files.
+// CANOPY_RERECORD=golden (make rerecord CASE=golden) rewrites the files.
 TEST_F(MapView, GoldenScreensAtEveryLevel) {
     for (const std::uint32_t seed : {7u, 1234u, 900001u}) {
         SetUp();  // a fresh game and console for each world
@@ -70,12 +66,13 @@ TEST_F(MapView, GoldenScreensAtEveryLevel) {
             const Frame& frame = headless_last_frame();
             const std::string path = CANOPY_GOLDEN_DIR "/map_seed" + std::to_string(seed) +
                                      "_level" + std::to_string(level) + ".txt";
-            if (std::getenv("CANOPY_UPDATE_GOLDEN") != nullptr) {
+            if (const char* rerecord = std::getenv("CANOPY_RERECORD");
+                rerecord && rerecord == std::string("golden")) {
                 std::ofstream(path) << picture(frame);
             }
-            ASSERT_EQ(picture(frame), file_text(path))
-                << path << " (text 1-25, attributes 26-50); CANOPY_UPDATE_GOLDEN=1 rewrites it";
-            press({"Tab"});
+            ASSERT_EQ(picture(frame), file_text(path)) << path << " (text 1-25, attributes 26-50)";
+            headless_push_named_key("Tab");
+            run_frames(1);
         }
     }
 }

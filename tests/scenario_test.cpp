@@ -12,8 +12,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "game_fixture.h"
 #include "terminal/keyboard.h"
@@ -35,9 +33,8 @@ std::string as_capture(const Frame& frame) {
     for (int y = 0; y < SCREEN_HEIGHT; ++y) {
         for (int x = 0, shown = -1; x < SCREEN_WIDTH; ++x) {
             const int a = frame[static_cast<std::size_t>(y * SCREEN_WIDTH + x)].attribute & 0xFF;
-            if (a != shown) {
+            if (a != std::exchange(shown, a)) {
                 out += "\033[" + sgr(a & 15, 30) + ";" + sgr(a >> 4, 40) + "m";
-                shown = a;
             }
             out += frame_row_text(frame, y, x, x + 1);
         }
@@ -55,16 +52,13 @@ void check_screen(const std::string& name, const std::string& path) {
     ASSERT_TRUE(read.capture.has_value()) << path << ": " << read.error;
     const std::vector<std::string> differences =
         capture_differences(headless_last_frame(), *read.capture);
-    if (!differences.empty()) {
-        std::string listed;
-        for (std::size_t i = 0; i < differences.size() && i < 30; ++i) {
-            listed += differences[i] + "\n";
-        }
-        ADD_FAILURE() << path << ": " << differences.size() << " of " << SCREEN_CELLS
-                      << " cells differ\n"
-                      << listed << "--- the game shows ---\n"
-                      << frame_text(headless_last_frame());
+    std::string listed;  // the first thirty
+    for (std::size_t i = 0; i < differences.size() && i < 30; ++i) {
+        listed += differences[i] + "\n";
     }
+    EXPECT_EQ(differences.size(), 0u) << path << ":\n"
+                                      << listed << "--- the game shows ---\n"
+                                      << frame_text(headless_last_frame());
 }
 
 KeyScript script;  // the script a question the game waits on takes its next key from
@@ -77,6 +71,9 @@ void play_keys(const std::string& name) {
                 at < text.find('\n'))
         << name << ": the first line is \"# seed S, frames of M ms, screens at N1 N2 ...\"";
     std::istringstream checkpoints(text.substr(at + 11, text.find('\n') - at - 11));
+    const auto check = [&](long frames) {
+        check_screen(name, DIR + "/" + name + "." + std::to_string(frames) + ".ansi");
+    };
     script = {};
     ASSERT_EQ(add_key_items(text, script), "");
     headless_answer_waits(2);  // the intro and the title
@@ -87,19 +84,19 @@ void play_keys(const std::string& name) {
         }
     };
     const std::uint32_t start = headless_clock();
-    long frame = 0;
-    bool waiting = false;  // the game waits for a key the script does not have
-    for (long until = 0; checkpoints >> until;) {
-        for (; frame < until && !waiting; ++frame) {
-            headless_set_clock(start + static_cast<std::uint32_t>(frame + 1) * frame_ms);
-            queue_frame_keys(script, frame);
-            try {
+    long frame = 0, until = 0;
+    try {
+        for (; checkpoints >> until; check(until)) {
+            for (; frame < until; ++frame) {
+                headless_set_clock(start + static_cast<std::uint32_t>(frame + 1) * frame_ms);
+                queue_frame_keys(script, frame);
                 run_frame();
-            } catch (const HeadlessInputExhausted&) {
-                waiting = true;
             }
         }
-        check_screen(name, DIR + "/" + name + "." + std::to_string(until) + ".ansi");
+    } catch (const HeadlessInputExhausted&) {
+        // The game waits for a key the script does not have: this screen stays.
+        for (check(until); checkpoints >> until; check(until)) {
+        }
     }
     before_key_wait = nullptr;
 }
@@ -121,9 +118,8 @@ TEST_P(Scenario, ShowsItsScreens) {
 std::vector<std::string> scenarios() {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(DIR)) {
-        const std::filesystem::path& path = entry.path();
-        if (path.extension() == ".keys" || path.extension() == ".rec") {
-            names.push_back(path.stem().string());
+        if (const auto kind = entry.path().extension(); kind == ".keys" || kind == ".rec") {
+            names.push_back(entry.path().stem().string());
         }
     }
     std::ranges::sort(names);

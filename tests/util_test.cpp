@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <numeric>
-#include <vector>
 
 #include "game_fixture.h"
 #include "util/array.h"

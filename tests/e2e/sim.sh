@@ -18,7 +18,6 @@ printf 'canopy-hollow-recording 2\nseed 7\n' >newer.rec
 printf '%sframe 1040\nwait 32\n' "$head" >unfit.rec
 printf 'a\tb\n' >bad.txt
 echo '1:q 2:: 3:, 4:# 8:n' >declined
-printf '# a comment line\n1:q 2:# # the key "#", then a comment\n3:, 9:n\n' >comments
 echo '1:q 8:y' >yes
 echo '1:q 2:x' >short
 "$sim" --replay two.rec >two.txt 2>/dev/null || fail "two.rec does not replay"
@@ -40,7 +39,6 @@ while IFS='|' read -r what args status errors menu; do
     fi
 done <<CASES
 quit question declined by later keys ":" "," "#"|--frames 10 --script declined|0|| Construction
-comments and "#" as a key in a script file|--frames 10 --script comments|0|| Construction
 quit question answered yes by a later key|--frames 10 --script yes|0||Really quit?
 quit question after the last key|--frames 10 --script short|3|canopy-sim: the game waited for a key after the script ran out|Really quit?
 a recording that ends with the player quitting|--replay quit.rec|0||Really quit?

@@ -7,6 +7,17 @@
 # shellcheck source=SCRIPTDIR/lib/common.sh
 source "$(dirname "$(realpath "$0")")/lib/common.sh"
 game=$(realpath "$1")
+# The shell's terminal modes as stty reports them: each named one on, none off.
+modes_on() { # when, modes...
+    local when=$1 mode modes
+    shift
+    type_line "clear; stty -a; echo STTY-\$((6 * 7))"
+    wait_until "stty to report $when" 10 screen_has 'STTY-42'
+    modes=$(screen_text | tr -s ' \n;' '\n')
+    for mode in "$@"; do
+        grep -qx -- "$mode" <<<"$modes" || fail "the terminal lacks '$mode' $when"
+    done
+}
 prompt_back() { [[ $(screen_text | grep -v '^ *$' | tail -1) == 'e2e$' ]]; }
 
 # (a) No terminal: exit status 1 at once, one line on stderr, nothing on stdout.
@@ -51,12 +62,7 @@ into_the_game e2e 15
 # Ctrl-Z: the shell has the terminal in its own modes; fg: the picture is back.
 tm send-keys -t e2e C-z
 wait_until "the game to stop after Ctrl-Z" 10 screen_has 'Stopped'
-type_line "clear; stty -a; echo STTY-\$((6 * 7))"
-wait_until "stty to report while the game is stopped" 10 screen_has 'STTY-42'
-modes=$(screen_text | tr -s ' \n;' '\n')
-for mode in icanon echo ixon; do
-    grep -qx -- "$mode" <<<"$modes" || fail "the terminal lacks '$mode' while the game is stopped"
-done
+modes_on "while the game is stopped" icanon echo ixon
 type_line "fg"
 wait_until "the picture after fg" 10 screen_has 'The elf mission has arrived at'
 [[ $(pane_flag cursor_flag) == 0 ]] || fail "the cursor shows after fg"
@@ -74,12 +80,6 @@ screen_has 'STATUS=0' || fail "q y after fg should end the game with status 0"
 [[ $(pane_flag cursor_flag) == 1 ]] || fail "the cursor stayed hidden"
 [[ $(pane_flag alternate_on) == 0 ]] ||
     fail "the terminal stayed on the alternate screen"
-type_line "clear; stty -a; echo STTY-\$((6 * 7))"
-wait_until "stty to report after the game" 10 screen_has 'STTY-42'
-modes=$(screen_text | tr -s ' \n;' '\n')
-for mode in icanon echo icrnl isig ixon; do
-    grep -qx -- "$mode" <<<"$modes" || fail "the terminal lacks '$mode' after the game"
-    grep -qx -- "-$mode" <<<"$modes" && fail "the terminal has '-$mode' after the game"
-done
+modes_on "after the game" icanon echo icrnl isig ixon
 
 echo "terminal: ok"
