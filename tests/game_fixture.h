@@ -1,5 +1,5 @@
 // A fresh game for every test: the headless console, every global back to its state at
-// process start, and small helpers to press keys, run frames and read the screen.
+// process start, and small helpers to run frames and read the screen.
 #pragma once
 
 #include <gtest/gtest.h>
