@@ -1,5 +1,5 @@
-// The terminal's side of a pseudo-terminal, as a terminal window holds it: an 80x25
-// xterm whose every received byte the test keeps.
+// The terminal's side of a pseudo-terminal, as a terminal window holds it: an xterm of
+// 80x25 (or another size) whose every received byte the test keeps.
 #pragma once
 
 #include <poll.h>
@@ -14,12 +14,12 @@ struct TerminalSide {
     int master = -1;
     std::string output;
 
-    // Forks a child on a fresh 80x25 terminal of type xterm-256color, with no signal
-    // blocked (the test runner's mask must not reach the game). Returns as fork does.
-    pid_t fork_child() {
+    // Forks a child on a fresh terminal of type xterm-256color, with no signal blocked
+    // (the test runner's mask must not reach the game). Returns as fork does.
+    pid_t fork_child(unsigned short columns = 80, unsigned short rows = 25) {
         winsize size{};
-        size.ws_row = 25;
-        size.ws_col = 80;
+        size.ws_row = rows;
+        size.ws_col = columns;
         const pid_t pid = forkpty(&master, nullptr, nullptr, &size);
         if (pid == 0) {
             setenv("TERM", "xterm-256color", 1);
@@ -33,19 +33,15 @@ struct TerminalSide {
     // Takes what the terminal has received, waiting up to `ms`; false if nothing came or
     // the other side has closed (EIO).
     bool read_some(int ms) {
-        if (master < 0) {
-            return false;
-        }
         pollfd terminal{master, POLLIN, 0};
-        if (poll(&terminal, 1, ms) <= 0 || (terminal.revents & POLLIN) == 0) {
+        if (master < 0 || poll(&terminal, 1, ms) <= 0 || (terminal.revents & POLLIN) == 0) {
             return false;
         }
         char buffer[4096];
         const ssize_t count = read(master, buffer, sizeof buffer);
-        if (count <= 0) {
-            return false;
+        if (count > 0) {
+            output.append(buffer, static_cast<std::size_t>(count));
         }
-        output.append(buffer, static_cast<std::size_t>(count));
-        return true;
+        return count > 0;
     }
 };
