@@ -210,11 +210,13 @@ class GameOnTerminal {
     // Where the last match ended: what came after it came later.
     std::string output_since_match() const { return terminal_.output.substr(mark_); }
 
-    // Everything the game writes on standard error, once it has ended.
+    // Everything the game writes on standard error until it ends, or for 5 s at most.
     std::string errors() const {
         std::string text;
         char buffer[512];
-        for (ssize_t count; (count = read(errors_, buffer, sizeof buffer)) > 0;) {
+        pollfd pipe{errors_, POLLIN, 0};
+        for (ssize_t count;
+             poll(&pipe, 1, 5000) > 0 && (count = read(errors_, buffer, sizeof buffer)) > 0;) {
             text.append(buffer, static_cast<std::size_t>(count));
         }
         return text;
@@ -251,10 +253,10 @@ TEST(GameOnTerminal, SignalsThatEndAProcessEndTheGameAsDeathsBySignal) {
     // see the death by that signal (a shell loop then stops), and the terminal must be
     // given back first. SIGSEGV and the like come here from kill, not from a fault.
     const std::pair<int, const char*> signals[] = {
-        {SIGINT, "\x03"},     {SIGQUIT, "\x1c"},     {SIGTERM, nullptr},   {SIGHUP, nullptr},
-        {SIGUSR1, nullptr},   {SIGUSR2, nullptr},    {SIGALRM, nullptr},   {SIGVTALRM, nullptr},
-        {SIGPROF, nullptr},   {SIGXCPU, nullptr},    {SIGIO, nullptr},     {SIGSEGV, nullptr},
-        {SIGBUS, nullptr},    {SIGABRT, nullptr},    {SIGTRAP, nullptr},   {SIGSYS, nullptr},
+        {SIGINT, "\x03"},    {SIGQUIT, "\x1c"},  {SIGTERM, nullptr}, {SIGHUP, nullptr},
+        {SIGUSR1, nullptr},  {SIGUSR2, nullptr}, {SIGALRM, nullptr}, {SIGVTALRM, nullptr},
+        {SIGPROF, nullptr},  {SIGXCPU, nullptr}, {SIGIO, nullptr},   {SIGSEGV, nullptr},
+        {SIGBUS, nullptr},   {SIGABRT, nullptr}, {SIGTRAP, nullptr}, {SIGSYS, nullptr},
         {SIGRTMIN, nullptr},
     };
     for (const auto& [signal_number, typed] : signals) {
@@ -318,10 +320,10 @@ TEST(GameOnTerminal, TheSizeIsTheTerminalsOwnWhateverTheEnvironmentSays) {
     };
     const Case cases[] = {{80, 25, "10", "40", false}, {40, 10, "25", "80", true}};
     for (const Case& c : cases) {
-        GameOnTerminal game({.settings = {{"LINES", c.environment_lines},
-                                          {"COLUMNS", c.environment_columns}},
-                             .columns = c.columns,
-                             .rows = c.rows});
+        GameOnTerminal game(
+            {.settings = {{"LINES", c.environment_lines}, {"COLUMNS", c.environment_columns}},
+             .columns = c.columns,
+             .rows = c.rows});
         EXPECT_TRUE(game.read_until(c.enlarge ? ENLARGE : INTRO, 5)) << c.columns << "x" << c.rows;
         EXPECT_EQ(game.output().find(c.enlarge ? INTRO : ENLARGE), std::string::npos)
             << c.columns << "x" << c.rows;
