@@ -30,12 +30,11 @@ constexpr double START_SECONDS = 20;
 using Setting = std::pair<std::string, std::optional<std::string>>;
 
 // Where the game runs. leader: as a terminal window's own program. The others start it
-// from a stand-in for a shell, in a process group of its own: background (`game &` in
-// a shell with job control: the shell says when it stops, then brings it to the
-// foreground as `fg` does); orphaned (in the background with no shell to bring it
-// forward); orphaned_foreground (in the foreground with no shell, until the shell takes
-// the terminal back on SIGUSR1 and restores line mode, as after a second game began).
-enum class Job { leader, background, orphaned, orphaned_foreground };
+// from a stand-in for a shell, in a process group of its own, with no shell to bring it
+// forward (its process group is orphaned): orphaned, in the background from the start;
+// orphaned_foreground, in the foreground until the shell takes the terminal back on
+// SIGUSR1 and restores line mode, as when a second game began.
+enum class Job { leader, orphaned, orphaned_foreground };
 
 struct Start {
     std::vector<Setting> settings = {};
@@ -45,7 +44,11 @@ struct Start {
     unsigned short rows = 25;
 };
 
-constexpr char STOPPED[] = "[the game stopped]";
+[[noreturn]] void exec_game(int errors) {
+    dup2(errors, STDERR_FILENO);
+    execl(CANOPY_GAME, "canopy-hollow", static_cast<char*>(nullptr));
+    _exit(127);
+}
 
 // The shell stand-in's side of Job.
 [[noreturn]] void run_as_shell(Job job, int errors) {
@@ -60,28 +63,15 @@ constexpr char STOPPED[] = "[the game stopped]";
         if (job == Job::orphaned_foreground) {
             tcsetpgrp(STDIN_FILENO, getpgrp());
         }
-        if (job != Job::background && fork() != 0) {
+        if (fork() != 0) {
             _exit(0);  // the game's parent leaves: its process group is orphaned
         }
         std::signal(SIGTTOU, SIG_DFL);
         sigprocmask(SIG_UNBLOCK, &usr1, nullptr);
-        dup2(errors, STDERR_FILENO);
-        execl(CANOPY_GAME, "canopy-hollow", static_cast<char*>(nullptr));
-        _exit(127);
+        exec_game(errors);
     }
     close(errors);
-    setpgid(group, group);
-    int status = 0;
-    if (job == Job::background) {
-        waitpid(group, &status, WUNTRACED);
-        if (WIFSTOPPED(status) && write(STDOUT_FILENO, STOPPED, sizeof STOPPED - 1) > 0) {
-            tcsetpgrp(STDIN_FILENO, group);
-            kill(-group, SIGCONT);
-        }
-        waitpid(group, &status, 0);
-        _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
-    }
-    waitpid(group, &status, 0);
+    waitpid(group, nullptr, 0);
     if (job == Job::orphaned_foreground) {
         int signal_number = 0;
         sigwait(&usr1, &signal_number);
@@ -97,7 +87,7 @@ constexpr char STOPPED[] = "[the game stopped]";
     }
 }
 
-class GameOnTerminal {
+class GameOnTerminal : public TerminalSide {
   public:
     // Starts the game in a UTF-8 locale, as xterm would; its standard error goes to a
     // pipe of its own.
@@ -107,7 +97,7 @@ class GameOnTerminal {
             ADD_FAILURE() << "no pipe";
             return;
         }
-        pid_ = terminal_.fork_child(start.columns, start.rows);
+        pid_ = fork_child(start.columns, start.rows);
         if (pid_ == 0) {
             close(error_pipe[0]);
             setenv("LANG", "C.UTF-8", 1);
@@ -116,11 +106,7 @@ class GameOnTerminal {
             // The game's own restore is under test, not the sanitizer's report.
             setenv("ASAN_OPTIONS", "handle_segv=0:handle_sigbus=0:handle_sigfpe=0", 1);
             for (const auto& [name, value] : start.settings) {
-                if (value) {
-                    setenv(name.c_str(), value->c_str(), 1);
-                } else {
-                    unsetenv(name.c_str());
-                }
+                value ? setenv(name.c_str(), value->c_str(), 1) : unsetenv(name.c_str());
             }
             std::signal(SIGHUP, start.ignore_hangup ? SIG_IGN : SIG_DFL);
             const rlimit no_core{0, 0};  // no core files left behind
@@ -128,15 +114,11 @@ class GameOnTerminal {
             if (start.job != Job::leader) {
                 run_as_shell(start.job, error_pipe[1]);
             }
-            dup2(error_pipe[1], STDERR_FILENO);
-            execl(CANOPY_GAME, "canopy-hollow", static_cast<char*>(nullptr));
-            _exit(127);
+            exec_game(error_pipe[1]);
         }
         close(error_pipe[1]);
         errors_ = error_pipe[0];
-        if (pid_ < 0) {
-            ADD_FAILURE() << "forkpty failed";
-        }
+        EXPECT_GT(pid_, 0) << "forkpty failed";
     }
 
     ~GameOnTerminal() {
@@ -144,71 +126,31 @@ class GameOnTerminal {
             kill(pid_, SIGKILL);
             waitpid(pid_, nullptr, 0);
         }
-        hang_up();
         close(errors_);
     }
-    GameOnTerminal(const GameOnTerminal&) = delete;
-    GameOnTerminal& operator=(const GameOnTerminal&) = delete;
 
     // Reads what the game draws until `text` appears after the previous match.
     bool read_until(const std::string& text, double seconds = START_SECONDS) {
-        const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
-        for (;;) {
-            const std::size_t found = terminal_.output.find(text, mark_);
-            if (found != std::string::npos) {
-                mark_ = found + text.size();
-                return true;
-            }
-            if (Clock::now() >= deadline) {
-                return false;
-            }
-            terminal_.read_some(50);
-        }
+        return TerminalSide::read_until(text, seconds);
     }
 
-    // The signal goes to the terminal's own program: the game, or the shell stand-in.
+    // The terminal's own program: the game, or the shell stand-in.
+    pid_t pid() const { return pid_; }
     void signal(int signal_number) const { ASSERT_EQ(kill(pid_, signal_number), 0); }
-
-    void send(const std::string& bytes) const {
-        ASSERT_EQ(write(terminal_.master, bytes.data(), bytes.size()),
-                  static_cast<ssize_t>(bytes.size()));
-    }
-
-    // Closes the terminal, as a window closing or a connection dropping does.
-    void hang_up() {
-        if (terminal_.master >= 0) {
-            close(terminal_.master);
-            terminal_.master = -1;
-        }
-    }
 
     // Waits up to `seconds` for the terminal's program to end, reading what it draws
     // meanwhile; its wait status, or nothing if it is still running.
     std::optional<int> wait_end(double seconds) {
         const auto deadline = Clock::now() + std::chrono::duration<double>(seconds);
-        while (!status_ && Clock::now() < deadline) {
-            int status = 0;
+        for (int status = 0; !status_ && Clock::now() < deadline; read_some(20)) {
             if (waitpid(pid_, &status, WNOHANG) == pid_) {
                 status_ = status;
-            } else if (!terminal_.read_some(20)) {
-                usleep(20000);
             }
         }
-        while (terminal_.read_some(0)) {
+        while (read_some(0)) {
         }
         return status_;
     }
-
-    // The terminal's modes, as the game set them or left them.
-    termios modes() const {
-        termios modes{};
-        EXPECT_EQ(tcgetattr(terminal_.master, &modes), 0);
-        return modes;
-    }
-
-    const std::string& output() const { return terminal_.output; }
-    // Where the last match ended: what came after it came later.
-    std::string output_since_match() const { return terminal_.output.substr(mark_); }
 
     // Everything the game writes on standard error until it ends, or for 5 s at most.
     std::string errors() const {
@@ -224,9 +166,7 @@ class GameOnTerminal {
 
   private:
     pid_t pid_ = -1;
-    TerminalSide terminal_;
     int errors_ = -1;
-    std::size_t mark_ = 0;
     std::optional<int> status_;
 };
 
@@ -263,17 +203,13 @@ TEST(GameOnTerminal, SignalsThatEndAProcessEndTheGameAsDeathsBySignal) {
         const std::string name = strsignal(signal_number);
         GameOnTerminal game;
         ASSERT_TRUE(game.read_until(INTRO)) << name;
-        if (typed != nullptr) {
-            game.send(typed);
-        } else {
-            game.signal(signal_number);
-        }
+        EXPECT_TRUE(typed != nullptr ? game.send(typed) : kill(game.pid(), signal_number) == 0);
         const std::optional<int> status = game.wait_end(5);
         ASSERT_TRUE(status) << name << ": still running";
         EXPECT_EQ(WIFSIGNALED(*status) ? WTERMSIG(*status) : -WEXITSTATUS(*status), signal_number)
             << name;
         expect_modes_given_back(game, name);
-        EXPECT_NE(game.output_since_match().find(PASTE_MARKS_OFF), std::string::npos)
+        EXPECT_NE(game.since_match().find(PASTE_MARKS_OFF), std::string::npos)
             << name << ": paste marks left on";
     }
 }
@@ -307,7 +243,7 @@ TEST(GameOnTerminal, CtrlSDoesNotStopTheGameAndPastesAreMarked) {
     EXPECT_NE(game.output().find(PASTE_MARKS_ON), std::string::npos) << "paste marks not asked";
     // With flow control on, Ctrl-S would stop the output until Ctrl-Q, and the intro
     // would never finish drawing.
-    game.send("\x13");
+    ASSERT_TRUE(game.send("\x13"));
     EXPECT_TRUE(game.read_until(PRESS_ANY_KEY)) << "the picture stopped after Ctrl-S";
 }
 
@@ -330,17 +266,6 @@ TEST(GameOnTerminal, TheSizeIsTheTerminalsOwnWhateverTheEnvironmentSays) {
     }
 }
 
-TEST(GameInTheBackground, StopsUntilBroughtToTheForeground) {
-    GameOnTerminal game({.job = Job::background});
-    ASSERT_TRUE(game.read_until(STOPPED)) << "the game did not stop";
-    EXPECT_EQ(game.output().find(STOPPED), 0u) << "sent before it stopped: " << game.output();
-    ASSERT_TRUE(game.read_until(INTRO)) << "not shown in the foreground";
-    game.send("\x03");
-    const std::optional<int> status = game.wait_end(5);
-    EXPECT_EQ(status ? WEXITSTATUS(*status) : -1, 128 + SIGINT);
-    expect_modes_given_back(game, "after Ctrl-C");
-}
-
 TEST(GameInTheBackground, WithNoShellToBringItForwardRefusesAndTouchesNothing) {
     GameOnTerminal game({.job = Job::orphaned});
     const std::string errors = game.errors();
@@ -355,7 +280,7 @@ TEST(GameInTheBackground, LeavesTheTerminalToTheForegroundAfterLosingIt) {
     ASSERT_TRUE(game.read_until(INTRO));
     game.signal(SIGUSR1);
     usleep(200000);
-    game.send("xyzzy\n");
+    ASSERT_TRUE(game.send("xyzzy\n"));
     game.read_until("xyzzy");  // the terminal's echo
     EXPECT_FALSE(game.read_until("\033", 1)) << "the game wrote after losing the terminal";
     expect_modes_given_back(game, "the foreground's");

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/curses/key_queue.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -21,47 +23,36 @@ constexpr std::uint32_t DELAY = 25;  // the escape delay of every parser here
 // key. Presses that differ only in their character byte read alike only where the game
 // cannot tell them apart either.
 std::string name_of(const InputEvent& press) {
+    static const std::pair<int, const char*> names[] = {
+        {VKEY_UP, "Up"},        {VKEY_DOWN, "Down"},   {VKEY_LEFT, "Left"},
+        {VKEY_RIGHT, "Right"},  {VKEY_HOME, "Home"},   {VKEY_END, "End"},
+        {VKEY_PRIOR, "PgUp"},   {VKEY_NEXT, "PgDn"},   {VKEY_INSERT, "Ins"},
+        {VKEY_DELETE, "Del"},   {VKEY_CLEAR, "Clear"}, {VKEY_TAB, "Tab"},
+        {VKEY_RETURN, "Enter"}, {VKEY_ESCAPE, "Esc"},  {VKEY_PROCESSKEY, "Text"},
+    };
     if (press.character >= 32 && press.character <= 126) {
         return std::string(1, static_cast<char>(press.character));
     }
-    static const std::pair<int, const char*> names[] = {
-        {VKEY_UP, "Up"},           {VKEY_DOWN, "Down"},   {VKEY_LEFT, "Left"},
-        {VKEY_RIGHT, "Right"},     {VKEY_HOME, "Home"},   {VKEY_END, "End"},
-        {VKEY_PRIOR, "PgUp"},      {VKEY_NEXT, "PgDn"},   {VKEY_INSERT, "Ins"},
-        {VKEY_DELETE, "Del"},      {VKEY_CLEAR, "Clear"}, {VKEY_TAB, "Tab"},
-        {VKEY_RETURN, "Enter"},    {VKEY_ESCAPE, "Esc"},  {VKEY_BACK, "Back"},
-        {VKEY_PROCESSKEY, "Text"},
-    };
     for (const auto& [key, name] : names) {
         if (press.virtual_key == key) {
             return name;
         }
     }
-    if (press.virtual_key >= VKEY_F1 && press.virtual_key < VKEY_F1 + 12) {
-        return "F" + std::to_string(press.virtual_key - VKEY_F1 + 1);
-    }
-    if (press.character >= 1 && press.character <= 26) {
-        return std::string("Ctrl+") + static_cast<char>(press.virtual_key);
-    }
-    char code[16];
-    std::snprintf(code, sizeof code, "%d/%d", press.character, press.virtual_key);
-    return code;
+    const int function = press.virtual_key - VKEY_F1 + 1;
+    return function >= 1 && function <= 12 ? "F" + std::to_string(function)
+                                           : std::to_string(press.virtual_key);
 }
 
 // Collects presses as their names, separated by spaces.
 class Keys {
   public:
-    explicit Keys(bool utf8 = true) : input_(utf8, DELAY) {}
+    explicit Keys(bool utf8 = true, std::uint32_t delay = DELAY) : input_(utf8, delay) {}
 
     // Feeds bytes at a moment of the clock, in reads of at most `chunk` bytes.
-    Keys& feed(const std::string& bytes, std::uint32_t now = 0, std::size_t chunk = 0) {
-        if (chunk == 0) {
-            chunk = bytes.size();
-        }
+    Keys& feed(const std::string& bytes, std::uint32_t now = 0, std::size_t chunk = 1 << 20) {
         for (std::size_t at = 0; at < bytes.size(); at += chunk) {
-            const std::size_t count = std::min(chunk, bytes.size() - at);
-            input_.feed(reinterpret_cast<const unsigned char*>(bytes.data() + at), count, now,
-                        &Keys::collect, this);
+            input_.feed(reinterpret_cast<const unsigned char*>(bytes.data() + at),
+                        std::min(chunk, bytes.size() - at), now, &Keys::collect, this);
         }
         return *this;
     }
@@ -70,10 +61,7 @@ class Keys {
         return *this;
     }
     // Everything pressed, once the input has been silent long enough to settle.
-    std::string settled() {
-        expire(60 * 1000);
-        return taken();
-    }
+    std::string settled() { return expire(60 * 1000).taken(); }
     std::string taken() const { return names_; }
     const TerminalInput& input() const { return input_; }
 
@@ -283,6 +271,41 @@ TEST(TerminalInput, TextFollowsTheLocale) {
     EXPECT_EQ(Keys().feed("\xc3", 0).feed("q", DELAY).taken(), "q");
     // One byte, one character, where the locale is not UTF-8.
     EXPECT_EQ(keys_of("\xe9\xc3\xa9", false), "Text Text Text");
+}
+
+TEST(TerminalInput, WithNoEscapeDelayWhatCameTogetherStaysTogether) {
+    EXPECT_EQ(Keys(true, 0).feed("\033[C\033OA\033[1;5B\033x").taken(), "Right Up Down x");
+    EXPECT_EQ(Keys(true, 0).feed("\033").expire(0).taken(), "Esc") << "a lone Escape waits not";
+}
+
+TEST(KeyQueue, AHeldKeyKeepsTwoPressesWaitingWhileOtherKeysAllWaitInOrder) {
+    // Characters typed while the game takes none, then all the game takes.
+    const std::pair<std::string, std::string> cases[] = {
+        {"llllllll", "ll"},
+        {"llrrrrll", "llrrll"},
+        {"abcabcabc", "abcabcabc"},
+        {std::string(20, 'x') + "y", "xxy"},
+        {std::string(40, 'a') + std::string(40, 'b'), "aabb"},
+        {[] {
+             std::string many;
+             for (int i = 0; i < 40; ++i) {
+                 many += static_cast<char>('a' + i % 26);
+             }
+             return many;
+         }(),
+         "abcdefghijklmnopqrstuvwxyzabcdef"},
+    };
+    for (const auto& [typed, taken] : cases) {
+        KeyQueue queue;
+        for (const char c : typed) {
+            queue.push(key_of_character(static_cast<unsigned char>(c)));
+        }
+        std::string took;
+        for (InputEvent press{}; queue.pop(&press);) {
+            took += static_cast<char>(press.character);
+        }
+        EXPECT_EQ(took, taken) << typed;
+    }
 }
 
 }  // namespace
