@@ -309,21 +309,17 @@ TEST(GameOnTerminal, TerminalTypesThatCannotServeAreNamed) {
 }
 
 TEST(GameOnTerminal, GlyphsFollowTheLocale) {
-    // The status line's four arrows: Unicode in a UTF-8 locale, ASCII look-alikes under C.
-    GameOnTerminal ascii({.settings = {{"LC_ALL", "C"}}});
-    GameOnTerminal unicode({.settings = {{"LC_ALL", "C.UTF-8"}}});
-    for (GameOnTerminal* game : {&ascii, &unicode}) {
-        for (const char* key : {" ", " ", ""}) {
-            ASSERT_TRUE(game->read_until(*key != '\0' ? PRESS_ANY_KEY : "move cursor"));
-            game->send(key);
-        }
+    // Under LC_ALL=C, ASCII look-alikes: the status line's four arrows, and no byte beyond
+    // ASCII. (The glyphs themselves in a UTF-8 locale: tests/curses.)
+    GameOnTerminal game({.settings = {{"LC_ALL", "C"}}});
+    for (const char* key : {" ", " "}) {
+        ASSERT_TRUE(game.read_until(PRESS_ANY_KEY));
+        ASSERT_TRUE(game.send(key));
     }
-    EXPECT_NE(unicode.output().find("\u2191\u2193\u2192\u2190"), std::string::npos);
-    EXPECT_NE(ascii.output().find("^v><"), std::string::npos);
-    EXPECT_EQ(std::count_if(ascii.output().begin(), ascii.output().end(),
+    ASSERT_TRUE(game.read_until("^v><"));
+    EXPECT_EQ(std::count_if(game.output().begin(), game.output().end(),
                             [](char c) { return static_cast<unsigned char>(c) >= 0x80; }),
-              0)
-        << "bytes beyond ASCII under LC_ALL=C";
+              0);
 }
 
 }  // namespace

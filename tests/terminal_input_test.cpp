@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
+#include <fstream>
 #include <iterator>
 #include <string>
 #include <utility>
@@ -100,75 +102,57 @@ TEST(TerminalInput, CharactersBecomeWindowsKeyPresses) {
     }
 }
 
-TEST(TerminalInput, KeysInEveryFormTerminalsSendThem) {
-    const std::pair<const char*, const char*> keys[] = {
-        // Cursor keys in normal and application mode, with modifiers, rxvt's shifted.
-        {"\033[A\033[B\033[C\033[D", "Up Down Right Left"},
-        {"\033OA\033OB\033OC\033OD", "Up Down Right Left"},
-        {"\033[1;5A\033[1;2D\033O5C\033[b", "Up Left Right Down"},
-        // Home and End as xterm, tmux, screen, the Linux console and rxvt send them.
-        {"\033[H\033[F\033OH\033OF", "Home End Home End"},
-        {"\033[1~\033[4~\033[7~\033[8~\033[1;5H\033[7^\033[8$", "Home End Home End Home Home End"},
-        // Page keys, Insert and Delete, bare and modified.
-        {"\033[5~\033[6~\033[5;5~\033[2~\033[3~\033[3;2~", "PgUp PgDn PgUp Ins Del Del"},
-        // F1..F12: SS3, vt220, the Linux console, modified; F13 and up are F1 and up.
-        {"\033OP\033OQ\033OR\033OS", "F1 F2 F3 F4"},
-        {"\033[11~\033[12~\033[13~\033[14~\033[[A\033[[E", "F1 F2 F3 F4 F1 F5"},
-        {"\033[15~\033[17~\033[18~\033[19~\033[20~\033[21~\033[23~\033[24~",
-         "F5 F6 F7 F8 F9 F10 F11 F12"},
-        {"\033[1;2P\033[1;5S\033O2Q\033[25~\033[34~", "F1 F4 F2 F1 F8"},
-        // The keypad in application mode, its centre key and Shift+Tab.
-        {"\033Ow\033Ox\033Oy\033Ot\033Ou\033Ov\033Oq\033Or\033Os\033Op\033On",
-         "Home Up PgUp Left Clear Right End Down PgDn Ins Del"},
-        {"\033OM\033Oj\033Ok\033Om\033Oo\033[E\033[G\033[Z", "Enter * + - / Clear Clear Tab"},
-        // Alt+key gives the key, as on a Windows console; Alt with a cursor key.
-        {"\033x\033Q\033\r\033\033[A\033\033OD", "x Q Enter Up Left"},
-        // Modified characters in xterm's and the character-and-modifier forms.
-        {"\033[27;5;97~\033[113;5u", "a q"},
-        // 8-bit CSI and SS3 where one byte is one character.
-        {"\x9b"
-         "A\x8fP",
-         "Up F1"},
-    };
-    for (const auto& [bytes, names] : keys) {
-        const bool latin1 = std::string(bytes).find('\x9b') != std::string::npos;
-        EXPECT_EQ(keys_of(bytes, !latin1), names) << bytes + 1;
-    }
-}
-
-// Terminal reports, mouse reports and strings of every family, each followed by "q":
-// only the q is a key.
-const std::pair<const char*, std::string> not_keys[] = {
-    {"CSI device attributes", "\033[?64;1;2;6;9;15;18;21;22c"},
-    {"CSI cursor position report", "\033[12;40R"},
-    {"CSI with intermediates", "\033[2 q"},
-    {"CSI focus in and out", "\033[I\033[O"},
-    {"CSI unknown key number", "\033[99~"},
-    {"CSI end of a paste that never began", "\033[201~"},
-    {"SS3 unknown", "\033Oz"},
-    {"OSC ended by BEL", "\033]11;rgb:0000/0000/0000\a"},
-    {"OSC ended by ESC backslash", "\033]0;title\033\\"},
-    {"OSC ended by 8-bit ST", "\033]0;title\xc2\x9c"},
-    {"DCS", "\033P1$r0;1m\033\\"},
-    {"SOS", "\033Xanything\033\\"},
-    {"PM", "\033^privacy\033\\"},
-    {"APC", "\033_Gi=1;OK\033\\"},
-    {"X10 mouse report", "\033[M !!"},
-    {"X10 mouse report of cursor-key codes", "\033[M%&("},
-    {"X10 mouse report beyond column 95, UTF-8 coded", "\033[M \xc3\x80\xc3\x80"},
-    {"SGR mouse report", "\033[<0;10;5M\033[<0;10;5m"},
-    {"urxvt mouse report", "\033[32;10;5M"},
-    {"8-bit CSI",
-     "\xc2\x9b"
-     "12;40R"},
-    {"8-bit OSC",
-     "\xc2\x9d"
-     "0;title\a"},
+// The cases of keys.txt: bytes a terminal sends and the keys they give.
+struct Case {
+    std::string bytes, names;
+    bool latin1;
 };
 
-TEST(TerminalInput, ReportsMouseAndStringsAreConsumedWhole) {
-    for (const auto& [family, bytes] : not_keys) {
-        EXPECT_EQ(keys_of(bytes + "q"), "q") << family;
+std::vector<Case> key_cases() {
+    std::ifstream file(std::string(CANOPY_GOLDEN_DIR) + "/../curses/keys.txt");
+    std::vector<Case> cases;
+    for (std::string line; std::getline(file, line);) {
+        const std::size_t arrow = line.find(" ->");
+        if (line.empty() || line[0] == '#' || arrow == std::string::npos) {
+            continue;
+        }
+        Case next{"", line.size() > arrow + 4 ? line.substr(arrow + 4) : "", false};
+        next.latin1 = line.rfind("latin1 ", 0) == 0;
+        for (std::size_t i = next.latin1 ? 7 : 0; i < arrow; ++i) {
+            const char kind = i + 1 < arrow && line[i] == '\\' ? line[i + 1] : '\0';
+            const char* simple = kind != '\0' ? std::strchr("\\\\a\ar\r", kind) : nullptr;
+            if (kind == '0' || kind == 'x') {  // \033, \xHH
+                const bool hex = kind == 'x';
+                next.bytes += static_cast<char>(
+                    std::stoi(line.substr(i + (hex ? 2 : 1), hex ? 2 : 3), nullptr, hex ? 16 : 8));
+                i += 3;
+            } else if (simple != nullptr) {
+                next.bytes += simple[1];
+                ++i;
+            } else {
+                next.bytes += line[i];
+            }
+        }
+        cases.push_back(next);
+    }
+    EXPECT_GT(cases.size(), 40u) << "keys.txt not read";
+    return cases;
+}
+
+TEST(TerminalInput, KeysAndEverythingElseTerminalsSend) {
+    std::string stream;
+    std::string expected;
+    for (const Case& c : key_cases()) {
+        const std::string followed = c.names.empty() ? "c" : c.names + " c";
+        EXPECT_EQ(keys_of(c.bytes + "c", !c.latin1), followed) << c.bytes.substr(1);
+        if (!c.latin1) {
+            stream += c.bytes + "c";
+            expected += (expected.empty() ? "" : " ") + followed;
+        }
+    }
+    // However the reads split the stream, it reads as one.
+    for (const std::size_t chunk : {1, 2, 3, 5, 7, 64, 4096}) {
+        EXPECT_EQ(Keys().feed(stream, 0, chunk).settled(), expected) << "reads of " << chunk;
     }
 }
 
@@ -185,23 +169,6 @@ TEST(TerminalInput, SequencesOfAnyLengthAreConsumedWhole) {
         EXPECT_EQ(keys_of("\033P" + letters + "\033\\" + "x"), "x") << "DCS of " << length;
         EXPECT_EQ(keys_of("\033_" + letters + "\033\\" + "x"), "x") << "APC of " << length;
         EXPECT_EQ(keys_of("\033[200~" + letters + "\033[201~" + "x"), "x") << "paste of " << length;
-    }
-}
-
-TEST(TerminalInput, SplitReadsDecodeAsOneRead) {
-    std::string stream = "a\033[1;5A\033OP\033[15~\033\033[Bb\xc3\xa9";
-    for (const auto& [family, bytes] : not_keys) {
-        stream += bytes + "c";
-    }
-    stream += "\033[200~" + std::string(5000, 'q') + "\033[A\033[201x\033]0;t\a\033[201~d";
-    std::string expected = "a Up F1 F5 Down b Text";
-    for (std::size_t i = 0; i < std::size(not_keys); ++i) {
-        expected += " c";
-    }
-    expected += " d";
-    EXPECT_EQ(keys_of(stream), expected);
-    for (const std::size_t chunk : {1, 2, 3, 5, 7, 64, 4096}) {
-        EXPECT_EQ(Keys().feed(stream, 0, chunk).settled(), expected) << "reads of " << chunk;
     }
 }
 
@@ -242,23 +209,6 @@ TEST(TerminalInput, EscapeAloneWaitsForTheEscapeDelay) {
     EXPECT_EQ(Keys().feed("\033]0;title", 0).feed("q", DELAY).taken(), "q");
     // A clock that wraps around between the bytes.
     EXPECT_EQ(Keys().feed("\033[", 0xFFFFFFF0u).feed("A", 5).taken(), "Up");
-}
-
-TEST(TerminalInput, ControlsCutSequencesShort) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"\033[1\rq", "Enter q"},        // a control is input of its own
-        {"\033[1\x18q", "q"},            // CAN cancels
-        {"\033]0;ti\x1aq", "q"},         // SUB ends a string
-        {"\033[1\033[Aq", "Up q"},       // a new ESC begins a new sequence
-        {"\033]0;ti\033[Bq", "Down q"},  // ESC inside a string, not ST
-        {"\033[M \033[Aq", "Up q"},      // a mouse report cut short
-        {"\033[1\x7f"
-         "Aq",
-         "Up q"},  // DEL inside a sequence is ignored
-    };
-    for (const auto& [bytes, names] : cases) {
-        EXPECT_EQ(keys_of(bytes), names) << bytes + 1;
-    }
 }
 
 TEST(TerminalInput, TextFollowsTheLocale) {

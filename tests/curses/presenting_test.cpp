@@ -13,6 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -239,11 +240,8 @@ std::vector<Cell> letters() {
 }
 
 std::size_t count_letters(const std::string& text) {
-    std::size_t count = 0;
-    for (const char c : text) {
-        count += c >= 'a' && c <= 'z' ? 1 : 0;
-    }
-    return count;
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return c >= 'a' && c <= 'z'; }));
 }
 
 TEST(Presenting, OnlyWhatChangedIsSent) {
