@@ -322,14 +322,18 @@ void console_write(const Cell* cells) {
         return;
     }
     terminal_notice_signals();
-    if (terminal_in_background()) {
-        terminal_wait_for_foreground();  // the terminal is another program's meanwhile
-    }
     // Most frames: the terminal shows the frame before, and only changes need sending.
-    if (shown_valid && !clear_pending && !repaint_pending && !hold_pending && !screen_too_small()) {
-        if (put_changed_cells(cells)) {
-            wrefresh(stdscr);
-        }
+    const bool changes_only =
+        shown_valid && !clear_pending && !repaint_pending && !hold_pending && !screen_too_small();
+    if (changes_only && !put_changed_cells(cells)) {
+        return;
+    }
+    // Nothing is sent while the terminal is another program's; once it is the game's
+    // again, everything is.
+    if (terminal_in_background()) {
+        terminal_wait_for_foreground();
+    } else if (changes_only) {
+        wrefresh(stdscr);
         return;
     }
     std::memcpy(last_frame, cells, sizeof last_frame);

@@ -69,6 +69,7 @@ std::size_t leave_length = 0;
 volatile std::sig_atomic_t leave_ready = 0;
 
 bool curses_started = false;
+pid_t own_group = 0;  // the game's process group, which does not change
 
 // What turns bracketed paste on and off on this terminal; empty where it has none.
 char paste_on[32];
@@ -374,6 +375,7 @@ const char* terminal_take() {
     stop_requested = 0;
     continued = 0;
     resized = 0;
+    own_group = getpgrp();
     install_signal_handlers();
     // Started in the background (`&`): stop until `fg`, as terminal programs do, before
     // anything is sent to the terminal or its modes are changed.
@@ -430,7 +432,7 @@ bool terminal_in_background() {
     // Fails where the terminal has gone, or is not the game's controlling terminal (no
     // job control): neither is another program's foreground.
     const pid_t foreground = tcgetpgrp(STDIN_FILENO);
-    return foreground > 0 && foreground != getpgrp();
+    return foreground > 0 && foreground != own_group;
 }
 
 void terminal_wait_for_foreground() {
