@@ -6,10 +6,12 @@
 #include <pty.h>
 #include <signal.h>
 #include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <string>
 
@@ -110,3 +112,60 @@ class TerminalSide {
     std::string output_;
     std::size_t mark_ = 0;
 };
+
+// How a stand-in for a shell runs the program under test, in a process group of its own:
+// foreground, as a shell with job control does; orphaned, in the background with no
+// shell to bring it forward (its process group is orphaned); orphaned_foreground, in
+// the foreground with no shell, until the shell takes the terminal back on SIGUSR1 and
+// restores line mode, as when a second program began.
+enum class Job { foreground, orphaned, orphaned_foreground };
+
+// Becomes that shell (in the child of fork_child) and runs `program` (a function that
+// does not return) as `job`; each time a foreground program stops, sends 's' on `stops`.
+template <typename Program>
+[[noreturn]] void run_as_shell(Job job, int stops, Program program) {
+    std::signal(SIGTTOU, SIG_IGN);
+    sigset_t usr1;
+    sigemptyset(&usr1);
+    sigaddset(&usr1, SIGUSR1);
+    sigprocmask(SIG_BLOCK, &usr1, nullptr);
+    const pid_t group = fork();
+    if (group == 0) {
+        setpgid(0, 0);
+        if (job != Job::orphaned) {
+            tcsetpgrp(STDIN_FILENO, getpgrp());
+        }
+        if (job != Job::foreground && fork() != 0) {
+            _exit(0);  // the program's parent leaves: its process group is orphaned
+        }
+        std::signal(SIGTTOU, SIG_DFL);
+        sigprocmask(SIG_UNBLOCK, &usr1, nullptr);
+        program();
+    }
+    // The shell keeps nothing else open, so a pipe from the program ends when it does.
+    for (int fd = STDERR_FILENO + 1; fd < 256; ++fd) {
+        if (fd != stops) {
+            close(fd);
+        }
+    }
+    for (int status = 0; job == Job::foreground;) {
+        if (waitpid(group, &status, WUNTRACED) < 0 || !WIFSTOPPED(status)) {
+            _exit(0);
+        }
+        [[maybe_unused]] const ssize_t sent = write(stops, "s", 1);
+    }
+    waitpid(group, nullptr, 0);
+    if (job == Job::orphaned_foreground) {
+        int signal_number = 0;
+        sigwait(&usr1, &signal_number);
+        tcsetpgrp(STDIN_FILENO, getpgrp());
+        termios modes{};
+        tcgetattr(STDIN_FILENO, &modes);
+        modes.c_lflag |= ICANON | ECHO;
+        modes.c_iflag |= IXON;
+        tcsetattr(STDIN_FILENO, TCSANOW, &modes);
+    }
+    for (;;) {
+        pause();
+    }
+}

@@ -29,17 +29,12 @@ constexpr double START_SECONDS = 20;
 // Environment changes for the game: a name and its value, or no value to unset it.
 using Setting = std::pair<std::string, std::optional<std::string>>;
 
-// Where the game runs. leader: as a terminal window's own program. The others start it
-// from a stand-in for a shell, in a process group of its own, with no shell to bring it
-// forward (its process group is orphaned): orphaned, in the background from the start;
-// orphaned_foreground, in the foreground until the shell takes the terminal back on
-// SIGUSR1 and restores line mode, as when a second game began.
-enum class Job { leader, orphaned, orphaned_foreground };
-
+// Where the game runs: as a terminal window's own program (no job), or started by a
+// stand-in for a shell.
 struct Start {
     std::vector<Setting> settings = {};
     bool ignore_hangup = false;  // as nohup starts it
-    Job job = Job::leader;
+    std::optional<Job> job = std::nullopt;
     unsigned short columns = 80;
     unsigned short rows = 25;
 };
@@ -48,43 +43,6 @@ struct Start {
     dup2(errors, STDERR_FILENO);
     execl(CANOPY_GAME, "canopy-hollow", static_cast<char*>(nullptr));
     _exit(127);
-}
-
-// The shell stand-in's side of Job.
-[[noreturn]] void run_as_shell(Job job, int errors) {
-    std::signal(SIGTTOU, SIG_IGN);
-    sigset_t usr1;
-    sigemptyset(&usr1);
-    sigaddset(&usr1, SIGUSR1);
-    sigprocmask(SIG_BLOCK, &usr1, nullptr);
-    const pid_t group = fork();
-    if (group == 0) {
-        setpgid(0, 0);
-        if (job == Job::orphaned_foreground) {
-            tcsetpgrp(STDIN_FILENO, getpgrp());
-        }
-        if (fork() != 0) {
-            _exit(0);  // the game's parent leaves: its process group is orphaned
-        }
-        std::signal(SIGTTOU, SIG_DFL);
-        sigprocmask(SIG_UNBLOCK, &usr1, nullptr);
-        exec_game(errors);
-    }
-    close(errors);
-    waitpid(group, nullptr, 0);
-    if (job == Job::orphaned_foreground) {
-        int signal_number = 0;
-        sigwait(&usr1, &signal_number);
-        tcsetpgrp(STDIN_FILENO, getpgrp());
-        termios modes{};
-        tcgetattr(STDIN_FILENO, &modes);
-        modes.c_lflag |= ICANON | ECHO;
-        modes.c_iflag |= IXON;
-        tcsetattr(STDIN_FILENO, TCSANOW, &modes);
-    }
-    for (;;) {
-        pause();
-    }
 }
 
 class GameOnTerminal : public TerminalSide {
@@ -111,8 +69,8 @@ class GameOnTerminal : public TerminalSide {
             std::signal(SIGHUP, start.ignore_hangup ? SIG_IGN : SIG_DFL);
             const rlimit no_core{0, 0};  // no core files left behind
             setrlimit(RLIMIT_CORE, &no_core);
-            if (start.job != Job::leader) {
-                run_as_shell(start.job, error_pipe[1]);
+            if (start.job) {
+                run_as_shell(*start.job, -1, [&] { exec_game(error_pipe[1]); });
             }
             exec_game(error_pipe[1]);
         }

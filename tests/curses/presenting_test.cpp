@@ -37,7 +37,7 @@ constexpr int QUIET_MS = 200;
 
 // The test's commands to the game, and the game's and its shell's replies.
 constexpr char FRAME = 'f', WAIT = 'p', END = 'q';
-constexpr char READY = 'r', SHOWN = 'k', STOPPED = 's', WAITED = 'w';
+constexpr char READY = 'r', SHOWN = 'k', STOPPED = 's', WAITED = 'w';  // 's' from the shell
 
 bool get(int fd, void* data, std::size_t size) {
     for (auto* bytes = static_cast<char*>(data); size > 0;) {
@@ -95,29 +95,6 @@ void put(int fd, const T& value) {
     }
 }
 
-// The shell's side: puts the game in a process group of its own in the foreground, so
-// that Ctrl-Z stops it, and says when it has stopped.
-[[noreturn]] void run_as_shell(int commands, int replies) {
-    const pid_t game = fork();
-    if (game == 0) {
-        setpgid(0, 0);
-        std::signal(SIGTTOU, SIG_IGN);
-        tcsetpgrp(STDIN_FILENO, getpgrp());
-        std::signal(SIGTTOU, SIG_DFL);
-        serve(commands, replies);
-    }
-    for (int status = 0;;) {
-        if (waitpid(game, &status, WUNTRACED) < 0 && errno != EINTR) {
-            _exit(5);
-        }
-        if (WIFSTOPPED(status)) {
-            put(replies, STOPPED);
-        } else if (WIFEXITED(status) || WIFSIGNALED(status)) {
-            _exit(0);
-        }
-    }
-}
-
 // What a terminal would show of some output: escape sequences (control sequences,
 // strings to BEL or ST, escapes with intermediates) and control characters removed.
 std::string shown_text(const std::string& output) {
@@ -141,7 +118,7 @@ class ConsoleOnTerminal : public TerminalSide {
             close(commands[1]);
             close(replies[0]);
             setenv("LC_ALL", "C.UTF-8", 1);
-            run_as_shell(commands[0], replies[1]);
+            run_as_shell(Job::foreground, replies[1], [&] { serve(commands[0], replies[1]); });
         }
         close(commands[0]);
         close(replies[1]);
