@@ -30,8 +30,9 @@ void push_press(const InputEvent& press, void*) {
     }
 }
 
-// A read found no more input or failed: true when the terminal is gone, as opposed to
-// refusing a game in the background.
+// A read found the end of input or failed. In the background that is the terminal
+// refusing a game that is not its foreground, which waits for its turn; otherwise the
+// terminal has gone.
 void lost_terminal() {
     if (terminal_in_background()) {
         terminal_wait_for_foreground();
