@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/curses/key_queue.h"
+#include "platform/key_names.h"
 
 #include <algorithm>
 #include <array>
@@ -25,24 +26,13 @@ constexpr std::uint32_t DELAY = 25;  // the escape delay of every parser here
 // key. Presses that differ only in their character byte read alike only where the game
 // cannot tell them apart either.
 std::string name_of(const InputEvent& press) {
-    static const std::pair<int, const char*> names[] = {
-        {VKEY_UP, "Up"},        {VKEY_DOWN, "Down"},   {VKEY_LEFT, "Left"},
-        {VKEY_RIGHT, "Right"},  {VKEY_HOME, "Home"},   {VKEY_END, "End"},
-        {VKEY_PRIOR, "PgUp"},   {VKEY_NEXT, "PgDn"},   {VKEY_INSERT, "Ins"},
-        {VKEY_DELETE, "Del"},   {VKEY_CLEAR, "Clear"}, {VKEY_TAB, "Tab"},
-        {VKEY_RETURN, "Enter"}, {VKEY_ESCAPE, "Esc"},  {VKEY_PROCESSKEY, "Text"},
-    };
     if (press.character >= 32 && press.character <= 126) {
         return std::string(1, static_cast<char>(press.character));
     }
-    for (const auto& [key, name] : names) {
-        if (press.virtual_key == key) {
-            return name;
-        }
-    }
-    const int function = press.virtual_key - VKEY_F1 + 1;
-    return function >= 1 && function <= 12 ? "F" + std::to_string(function)
-                                           : std::to_string(press.virtual_key);
+    const KeyName* key = key_name_of(press.virtual_key);
+    return press.virtual_key == VKEY_PROCESSKEY ? "Text"
+           : key != nullptr                     ? key->name
+                                                : std::to_string(press.virtual_key);
 }
 
 // Collects presses as their names, separated by spaces.
