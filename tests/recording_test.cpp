@@ -23,6 +23,11 @@
 
 namespace {
 
+// A file of this test's own, so that tests run side by side never share one.
+std::string own_file() {
+    return ::testing::TempDir() + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+}
+
 const std::string HEAD = "canopy-hollow-recording 1\nseed 7\nwait 32\nwait 32\nstart 1000\n";
 
 TEST(RecordingReader, DamageIsOneLineNamingTheLine) {
@@ -85,7 +90,7 @@ TEST(RecordingReader, ReadsCommentsBlankLinesAndWindowsLineEndsAndWritesTheSame)
 
 class RecordingFile : public ::testing::Test {
   protected:
-    std::string path = ::testing::TempDir() + "canopy_recording_file.rec";
+    std::string path = own_file();
     void SetUp() override { std::remove(path.c_str()); }
     void TearDown() override {
         end_recording();
@@ -187,7 +192,7 @@ TEST_F(RecordingFile, AWriteThatFailsMidGameIsReportedWithTheLastFrameKept) {
 
 class RecordedGame : public FreshGame {
   protected:
-    std::string path = ::testing::TempDir() + "canopy_recorded_game.rec";
+    std::string path = own_file();
     void TearDown() override {
         end_recording();
         std::remove(path.c_str());
@@ -294,7 +299,8 @@ void take_and_stop() {
 class ResumedGame : public RecordedGame {
   protected:
     // Resumes the file: an empty string once the game has taken the console, else why not.
-    std::string resume(int& status) {
+    int status = 0;  // of the last resume refused
+    std::string resume() {
         std::uint32_t seed = 0;
         if (std::string why = open_resumed_recording(path, seed, status); !why.empty()) {
             return why;
@@ -323,8 +329,7 @@ TEST_F(ResumedGame, ALastLineCutAtAnyByteIsDroppedAndTheGameGoesOnFromTheLineBef
     const Frame after = replayed(text);
     for (std::size_t cut = last; cut <= text.size(); ++cut) {
         std::ofstream(path, std::ios::binary) << text.substr(0, cut);
-        int status = 0;
-        EXPECT_EQ(resume(status), "") << cut;
+        EXPECT_EQ(resume(), "") << cut;
         // Whole lines are kept, and the version says that sittings may follow.
         const std::string whole =
             "canopy-hollow-recording 2" + text.substr(25, (cut == text.size() ? cut : last) - 25);
@@ -339,8 +344,7 @@ TEST_F(ResumedGame, QuitThenResumedIsTheMainMenuOverTheColonyAsItWas) {
     const std::string text = file_text(std::string(CANOPY_RECORDINGS_DIR) + "/quit.rec");
     const Frame question = replayed(text.substr(0, text.rfind("wait 121")));
     std::ofstream(path, std::ios::binary) << text;
-    int status = 0;
-    ASSERT_EQ(resume(status), "");
+    ASSERT_EQ(resume(), "");
     const Frame& resumed = headless_last_frame();
     EXPECT_EQ(frame_row_text(resumed, 0, 54), " Main menu:               ");
     for (int y = 0; y < 20; ++y) {
@@ -361,8 +365,7 @@ TEST_F(ResumedGame, RefusedFilesAreLeftAsTheyWere) {
     };
     for (const auto& [text, error] : cases) {
         std::ofstream(path, std::ios::binary) << text;
-        int status = 0;
-        EXPECT_EQ(resume(status), "cannot resume '" + path + "': " + error);
+        EXPECT_EQ(resume(), "cannot resume '" + path + "': " + error);
         EXPECT_EQ(status, 2);
         end_recording();
         EXPECT_EQ(file_text(path), text);
@@ -375,8 +378,7 @@ TEST_F(ResumedGame, AFileHeldByAnotherGameIsRefusedAndOneLeftByADeadGameIsNot) {
     LockedFile other;
     ASSERT_EQ(file_open(other, path), "");
     ASSERT_TRUE(file_lock(other));
-    int status = 0;
-    EXPECT_EQ(resume(status), "cannot resume '" + path + "': another game is playing it");
+    EXPECT_EQ(resume(), "cannot resume '" + path + "': another game is playing it");
     EXPECT_EQ(status, 1);
     EXPECT_EQ(open_recording(path, true, 1),
               "cannot record to '" + path + "': another game is playing it");
@@ -390,7 +392,7 @@ TEST_F(ResumedGame, AFileHeldByAnotherGameIsRefusedAndOneLeftByADeadGameIsNot) {
         raise(SIGKILL);
     }
     waitpid(child, nullptr, 0);
-    EXPECT_EQ(resume(status), "");
+    EXPECT_EQ(resume(), "");
 }
 
 // Without a terminal the game refuses to start, and touches no file.
