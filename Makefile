@@ -44,9 +44,8 @@ web:
 		-DCANOPY_WEB_OUTPUT=$(CURDIR)/build/web
 	$(EMSCRIPTEN_ENV) cmake --build build/web-obj -j $(JOBS)
 
-# The page's key decoding, then the page played in headless Chromium against canopy-sim.
+# The page played in headless Chromium against canopy-sim.
 test-web: web build
-	node --test tests/web/keys_test.js
 	/usr/bin/python3 tests/web/browser_test.py --site build/web \
 		--sim build/release/canopy-sim --out build/web-test
 
