@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run build test test-plain test-sanitize bench bench-terminal clean web test-web windows fuzz install
+.PHONY: run build test test-plain test-sanitize bench bench-terminal clean web test-web bench-web windows fuzz install
 
 run: build
 	./build/release/canopy-hollow
@@ -48,6 +48,11 @@ web:
 test-web: web build
 	/usr/bin/python3 tests/web/browser_test.py --site build/web \
 		--sim build/release/canopy-sim --out build/web-test
+
+# The page idle on the main screen against the page of another revision (REV, by
+# default 2da0087), side by side in headless Chromium: main-thread time and grid changes.
+bench-web: web
+	/usr/bin/python3 bench/web_idle.py --site build/web $(if $(REV),--against $(REV))
 
 # The Windows console build, cross-compiled with mingw-w64 (warnings as errors): the
 # game, build/windows/canopy-hollow.exe, then its tests and a smoke test under Wine.
