@@ -170,4 +170,4 @@
   exports.parseRecording = parseRecording;
   exports.Replay = Replay;
   exports.Keeper = Keeper;
-})(typeof module === "object" && module.exports ? module.exports : (window.canopyRecording = {}));
+})((window.canopyRecording = {}));
