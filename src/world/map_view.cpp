@@ -165,8 +165,8 @@ void list_trees_by_level() {
     sight_valid = false;
 }
 
-// Draws the ground as it always was, block by block, into the map window (the current
-// window), and keeps the result.
+// Draws the ground block by block into the map window (the current window), and keeps
+// the result: the ground only changes when the view moves.
 void draw_ground_for_sight() {
     clear_window(7);
     // Block numbers round toward minus infinity, so negative views have no seam at 0.
