@@ -10,8 +10,6 @@
 "use strict";
 
 (function () {
-  const COLUMNS = 80;
-  const ROWS = 25;
   // Keys held back for the game; a key held down beyond this only repeats what waits.
   const KEY_QUEUE_LIMIT = 32;
   const RECORDING_FILE = "/game.rec";
@@ -49,97 +47,9 @@
   const never = () => new Promise(() => {});
   const after = (milliseconds) => new Promise((resolve) => setTimeout(resolve, milliseconds));
 
-  // ---- Drawing: one element per cell, each changed alone ----
-
-  let glyphs = null; // the glyph of each code page 437 byte, from the game
-  const CLASSES = Array.from({ length: 256 }, (_, a) => `f${a & 15} b${a >> 4}`);
-  const characters = new Uint8Array(COLUMNS * ROWS);
-  const attributes = new Uint8Array(COLUMNS * ROWS);
-  const texts = [];
-  const cells = [];
-  for (let y = 0; y < ROWS; ++y) {
-    const row = document.createElement("div");
-    row.className = "row";
-    for (let x = 0; x < COLUMNS; ++x) {
-      const cell = document.createElement("span");
-      cell.className = CLASSES[7];
-      texts.push(cell.appendChild(document.createTextNode(" ")));
-      cells.push(cell);
-      row.appendChild(cell);
-    }
-    screen.appendChild(row);
-  }
-  attributes.fill(7);
-  characters.fill(32);
-
-  // changes: position, character, attribute, position, ...
-  function drawCells(changes) {
-    let log = false;
-    let detail = false;
-    for (let i = 0; i < changes.length; i += 3) {
-      const at = changes[i];
-      if (characters[at] !== changes[i + 1]) {
-        characters[at] = changes[i + 1];
-        texts[at].data = glyphs[changes[i + 1]];
-      }
-      if (attributes[at] !== changes[i + 2]) {
-        attributes[at] = changes[i + 2];
-        cells[at].className = CLASSES[changes[i + 2]];
-      }
-      const x = at % COLUMNS;
-      log = log || (at >= 20 * COLUMNS && at < 24 * COLUMNS && x >= 28);
-      detail = detail || (at >= 15 * COLUMNS && at < 20 * COLUMNS && x >= 54);
-    }
-    if (log || detail) {
-      announce(log, detail);
-    }
-  }
-
-  function regionLines(left, top, right, bottom) {
-    const lines = [];
-    for (let y = top; y < bottom; ++y) {
-      let line = "";
-      for (let x = left; x < right; ++x) {
-        line += glyphs[characters[y * COLUMNS + x]];
-      }
-      lines.push(line.trim());
-    }
-    return lines;
-  }
-
-  // ---- The live region: each new line of the message log, each answer in the detail box ----
-
-  let logLines = ["", "", "", ""];
-  let detailText = "";
-  function announce(log, detail) {
-    const said = [];
-    if (log) {
-      const lines = regionLines(28, 20, COLUMNS, 24);
-      // The log scrolls up by `shift` lines; lines that were empty fill in place.
-      let shift = 0;
-      const fits = (s) => lines.every((line, i) => i + s >= 4 || logLines[i + s] === "" ||
-        logLines[i + s] === line);
-      while (shift < 4 && !fits(shift)) {
-        ++shift;
-      }
-      lines.forEach((line, i) => {
-        if (line !== "" && (i + shift >= 4 || logLines[i + shift] === "")) {
-          said.push(line);
-        }
-      });
-      logLines = lines;
-    }
-    if (detail) {
-      const text = regionLines(54, 15, COLUMNS, 20).filter((line) => line !== "").join(" ");
-      if (text !== detailText && text !== "") {
-        said.push(text);
-      }
-      detailText = text;
-    }
-    if (said.length > 0 && mode !== "restore") {
-      $("said").textContent = said.join(" ");
-    }
-  }
+  // The grid of cells and the live region (screen.js). While a game is restored no
+  // message is read out: only the picture it comes back to counts.
+  const grid = window.canopyScreen.create(screen, $("said"), () => mode !== "restore");
 
   // ---- Keys: the keyboard, the pad and taps ----
 
@@ -329,7 +239,7 @@
     const current = () => game === running;
     return {
       attach(table) {
-        glyphs = table;
+        grid.attach(table);
         takingKeys = true;
         keyQueue = [];
         return true;
@@ -340,7 +250,7 @@
         keyWaiter = null;
       },
       drawing: () => current() && (mode !== "restore" || replay.framesLeft === 0),
-      drawCells,
+      drawCells: grid.drawCells,
       peekKey() {
         caughtUp();
         if (!current() || mode === "over") {
@@ -522,8 +432,7 @@
     clock.waiter = null;
     keyQueue = [];
     keyWaiter = null;
-    logLines = ["", "", "", ""];
-    detailText = "";
+    grid.forgetMessages();
     const game = {
       arguments: words,
       print: (line) => console.log(line),
@@ -702,25 +611,9 @@
     }
   });
 
-  // The largest font at which all 80x25 cells fit the window (with the pad shown, its
-  // width: the page then scrolls). The cell's shape comes from the font itself.
-  const probe = document.createElement("div");
-  probe.className = "probe";
-  probe.textContent = "M".repeat(COLUMNS);
-  screen.appendChild(probe);
-  const PROBE_SIZE = 100;
-  const cellWidth = probe.getBoundingClientRect().width / COLUMNS / PROBE_SIZE;
-  const cellHeight = probe.getBoundingClientRect().height / PROBE_SIZE;
-  probe.remove();
-
   function fit() {
-    const margin = 8;
-    const room = document.documentElement.clientWidth - margin;
-    const width = room / (COLUMNS * cellWidth);
     const below = $("controls").offsetHeight + (pad.hidden ? 0 : pad.offsetHeight);
-    const height = (window.innerHeight - below - 2 * margin) / (ROWS * cellHeight);
-    const size = Math.max(4, Math.floor((pad.hidden ? Math.min(width, height) : width) * 8) / 8);
-    screen.style.fontSize = size + "px";
+    grid.fit(pad.hidden ? below : null);
   }
   window.addEventListener("resize", fit);
   showPad(window.matchMedia("(pointer: coarse)").matches, true);
