@@ -70,42 +70,19 @@
   }
   canopy.queuedKeys = () => keyQueue.length;
 
-  let padFromTouch = false;
   screen.addEventListener("keydown", (event) => {
     const key = window.canopyKeys.decodeKey(event);
     if (key === null || !takingKeys) {
       return; // the browser's own key, or no game to take it
     }
     event.preventDefault();
-    if (padFromTouch) {
-      showPad(false); // there is a keyboard after all
-    }
+    controls.keyboardSeen();
     if (paused) {
       resume(); // the key that ends a pause is not an order
     } else {
       pushKey(key);
     }
   });
-
-  for (const letter of "abcdefghijklmnopqrstuvwxyz") {
-    const button = document.createElement("button");
-    button.dataset.key = letter;
-    button.textContent = letter;
-    button.setAttribute("aria-label", letter);
-    pad.querySelector(".letters").appendChild(button);
-  }
-  for (const button of pad.querySelectorAll("button")) {
-    button.type = "button";
-    // A press keeps the keyboard focus on the game.
-    button.addEventListener("pointerdown", (event) => event.preventDefault());
-    button.addEventListener("click", () => {
-      if (paused) {
-        resume();
-      } else {
-        pushKey(window.canopyKeys.decodeKey({ key: button.dataset.key, keyCode: 0 }));
-      }
-    });
-  }
 
   // A tap on the screen passes the "[press any key]" screens and ends a pause.
   screen.addEventListener("click", () => {
@@ -116,14 +93,6 @@
     }
   });
   $("paused").addEventListener("click", () => resume());
-
-  function showPad(shown, fromTouch = false) {
-    pad.hidden = !shown;
-    padFromTouch = shown && fromTouch;
-    $("show-pad").setAttribute("aria-pressed", String(shown));
-    fit();
-  }
-  $("show-pad").addEventListener("click", () => showPad(pad.hidden));
 
   // ---- Pausing while the tab is hidden ----
 
@@ -527,7 +496,7 @@
     keepRecording();
     replay = new Replay(recording);
     watchPaused = false;
-    $("watch-pause").setAttribute("aria-pressed", "false");
+    controls.watchStarted();
     startGame(["--seed", String(recording.seed)], "watch");
   }
 
@@ -542,47 +511,44 @@
     noticeIdle("ended");
   }
 
-  // ---- The bar under the screen ----
+  // ---- The buttons round the screen (controls.js) ----
 
-  $("new-game").addEventListener("click", () => newGame());
-  $("bar-new-game").addEventListener("click", () => newGame());
-  $("continue").addEventListener("click", () => continueGame());
-  $("save").addEventListener("click", () => {
-    const text = readRecording(0);
-    if (text === "") {
-      note.textContent = "There is no game to save yet.";
-      return;
-    }
-    const seed = /^seed ([0-9]+)$/m.exec(text);
-    const link = document.createElement("a");
-    link.href = URL.createObjectURL(new Blob([text], { type: "text/plain" }));
-    link.download = `canopy-hollow-${seed ? seed[1] : "game"}.rec`;
-    link.click();
-    setTimeout(() => URL.revokeObjectURL(link.href), 10000);
-    focusGame();
+  const controls = window.canopyControls.wire({
+    key(name) {
+      if (paused) {
+        resume();
+      } else {
+        pushKey(window.canopyKeys.decodeKey({ key: name, keyCode: 0 }));
+      }
+    },
+    newGame: () => newGame(),
+    continueGame,
+    save() {
+      const text = readRecording(0);
+      if (text === "") {
+        note.textContent = "There is no game to save yet.";
+        return;
+      }
+      const seed = /^seed ([0-9]+)$/m.exec(text);
+      const link = document.createElement("a");
+      link.href = URL.createObjectURL(new Blob([text], { type: "text/plain" }));
+      link.download = `canopy-hollow-${seed ? seed[1] : "game"}.rec`;
+      link.click();
+      setTimeout(() => URL.revokeObjectURL(link.href), 10000);
+      focusGame();
+    },
+    watch,
+    watchPaused(held) {
+      watchPaused = held;
+      if (!held && watchWaiter) {
+        watchWaiter();
+      }
+    },
+    speed(times) {
+      canopy.speed = times;
+    },
+    fit: () => fit(),
   });
-  $("watch").addEventListener("click", () => $("watch-file").click());
-  $("watch-file").addEventListener("change", async () => {
-    const file = $("watch-file").files[0];
-    $("watch-file").value = "";
-    if (file) {
-      watch(await file.text());
-    }
-  });
-  $("watch-pause").addEventListener("click", () => {
-    watchPaused = !watchPaused;
-    $("watch-pause").setAttribute("aria-pressed", String(watchPaused));
-    if (!watchPaused && watchWaiter) {
-      watchWaiter();
-    }
-  });
-  for (const button of document.querySelectorAll(".speed")) {
-    button.addEventListener("click", () => {
-      canopy.speed = Number(button.dataset.speed);
-      document.querySelectorAll(".speed").forEach((other) =>
-        other.setAttribute("aria-pressed", String(other === button)));
-    });
-  }
 
   // Leaving the game throws its stack away from within a wait; that is not a fault.
   window.addEventListener("unhandledrejection", (event) => {
@@ -616,7 +582,7 @@
     grid.fit(pad.hidden ? below : null);
   }
   window.addEventListener("resize", fit);
-  showPad(window.matchMedia("(pointer: coarse)").matches, true);
+  controls.showPad(window.matchMedia("(pointer: coarse)").matches, true);
 
   const replayAddress = params.get("replay");
   if (replayAddress !== null) {
