@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run build test test-plain test-sanitize bench bench-terminal clean web test-web bench-web windows fuzz install
+.PHONY: run build test test-plain test-sanitize bench bench-terminal clean web test-web bench-web windows fuzz install dist
 
 run: build
 	./build/release/canopy-hollow
@@ -81,5 +81,10 @@ PREFIX ?= /usr/local
 install: build
 	cmake --install build/release --prefix "$(PREFIX)"
 
+# The releases a player installs, into dist/: the Windows zip, the Debian package, the
+# web site and the sources as archives, and their SHA256SUMS (tools/setup-debian dist).
+dist:
+	JOBS=$(JOBS) packaging/make-dist.sh
+
 clean:
-	rm -rf build
+	rm -rf build dist

@@ -1,6 +1,6 @@
 # Cross-compiles the game for 64-bit Windows with Debian's mingw-w64 toolchain
-# (package g++-mingw-w64-x86-64). Everything is linked in, so canopy-hollow.exe needs
-# no DLL beside it.
+# (package g++-mingw-w64-x86-64). The project links everything in for any MinGW build,
+# so canopy-hollow.exe needs no DLL beside it.
 #   cmake -S . -B build/windows -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
@@ -17,5 +17,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
 set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")

@@ -8,17 +8,20 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "app/game.h"
+#include "app/options.h"
 #include "app/recording_format.h"
 #include "platform/headless/headless.h"
 #include "terminal/keyboard.h"
 #include "tools/capture.h"
 #include "tools/key_script.h"
 #include "tools/replay.h"
+#include "util/printable.h"
 
 namespace {
 
@@ -26,14 +29,15 @@ const char USAGE[] =
     "usage: canopy-sim [--seed N] [--frames N] [--frame-ms N] [--keys 'F:KEY ...']\n"
     "                  [--script FILE] [--cells] [--verify --expect CAPTURE]\n"
     "       canopy-sim --replay FILE [--frames N] [--cells] [--verify --expect CAPTURE]\n"
-    "  --seed N       32-bit world seed (default 1)\n"
+    "  --seed N       world seed, 0 to 4294967295 (default 1)\n"
     "  --frames N     frames to play after the title screen (default 100; with\n"
     "                 --replay, every recorded frame)\n"
     "  --frame-ms N   length of every frame in milliseconds (default 50)\n"
     "  --keys ITEMS   key presses, each FRAME:KEY, pressed just before that frame;\n"
     "                 KEY is a character or a name: Tab Enter Esc Space Backspace Up\n"
-    "                 Down Left Right Home End PgUp PgDn Insert Delete F1..F12; a\n"
-    "                 question the game waits on takes the next key, whatever its frame\n"
+    "                 Down Left Right Home End PgUp PgDn Insert Delete F1..F12 Clear\n"
+    "                 Shift Ctrl Alt; a question the game waits on takes the next key,\n"
+    "                 whatever its frame\n"
     "  --script FILE  the same items read from a file (a word starting with # starts\n"
     "                 a comment)\n"
     "  --replay FILE  play a game recorded by canopy-hollow --record FILE: its seed,\n"
@@ -48,26 +52,67 @@ const char USAGE[] =
 
 constexpr std::size_t DIFFERENCES_SHOWN = 40;
 
+// The one number that is canopy-sim's alone: --seed is read as the game reads it, and
+// --frames as the key items read their frames.
+constexpr NumberOption FRAME_MS_OPTION = {"--frame-ms", "a frame length in milliseconds",
+                                          UINT32_MAX};
+
+// One line, whatever went wrong: the option, the file or the line at fault.
 [[noreturn]] void usage_error(const std::string& message) {
-    std::fprintf(stderr, "canopy-sim: %s\n%s", message.c_str(), USAGE);
+    std::fprintf(stderr, "canopy-sim: %s\n", message.c_str());
     std::exit(2);
 }
 
 [[noreturn]] void input_error(const std::string& path, const std::string& message) {
-    std::fprintf(stderr, "canopy-sim: %s: %s\n", path.c_str(), message.c_str());
+    std::fprintf(stderr, "canopy-sim: %s: %s\n", printable(path).c_str(), message.c_str());
     std::exit(2);
 }
 
-std::uint64_t parse_number(const std::string& text, const char* what) {
-    char* end = nullptr;
-    const unsigned long long value = std::strtoull(text.c_str(), &end, 0);
-    if (text.empty() || *end != '\0') {
-        usage_error(std::string("bad ") + what + ": " + text);
+std::uint64_t parse_number(const NumberOption& option, const std::string& text) {
+    std::string error;
+    const std::optional<std::uint64_t> value = parse_number_option(option, text, error);
+    if (!value) {
+        usage_error(error);
     }
-    return value;
+    return *value;
 }
 
-std::string read_file(const std::string& path) {
+// What canopy-sim reads, each with a bound on its size far above any real one, so that a
+// wrong file (a device, a huge file, one that grows while it is read) is refused before
+// it takes the memory; a replay holds about four times its recording's size. A recording
+// grows about 1.5 MB an hour of play, so its bound holds over three days of it. A key
+// script is typed by hand or made by a small program: a megabyte holds over a hundred
+// thousand keys. A capture is one 80x25 screen, under 100 KB even with a colour change
+// on every cell.
+struct InputKind {
+    const char* what;
+    std::uintmax_t limit;  // bytes
+    const char* limit_text;
+};
+constexpr InputKind RECORDING_FILE = {"recording", std::uintmax_t{128} << 20, "128 MB"};
+constexpr InputKind SCRIPT_FILE = {"key script", std::uintmax_t{1} << 20, "1 MB"};
+constexpr InputKind CAPTURE_FILE = {"capture", std::uintmax_t{1} << 20, "1 MB"};
+
+std::string read_file(const std::string& path, const InputKind& kind) {
+    // A FIFO would block the open and a device never ends: only regular files are read.
+    std::error_code error;
+    const std::filesystem::file_status status = std::filesystem::status(path, error);
+    if (error) {
+        input_error(path, error.message());
+    }
+    if (std::filesystem::is_directory(status)) {
+        input_error(path, std::strerror(EISDIR));
+    }
+    if (!std::filesystem::is_regular_file(status)) {
+        input_error(path, std::string("not a regular file, so not a ") + kind.what);
+    }
+    const auto too_large = [&] {
+        input_error(
+            path, std::string("larger than any ") + kind.what + " (over " + kind.limit_text + ")");
+    };
+    if (std::filesystem::file_size(path, error) > kind.limit && !error) {
+        too_large();
+    }
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (file == nullptr) {
         input_error(path, std::strerror(errno));
@@ -75,14 +120,17 @@ std::string read_file(const std::string& path) {
     std::string text;
     char buffer[65536];
     std::size_t got = 0;
-    while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+    while (text.size() <= kind.limit && (got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
         text.append(buffer, got);
     }
     const bool failed = std::ferror(file) != 0;
-    const int error = errno;
+    const int read_error = errno;
     std::fclose(file);
     if (failed) {
-        input_error(path, std::strerror(error));
+        input_error(path, std::strerror(read_error));
+    }
+    if (text.size() > kind.limit) {
+        too_large();  // it grew while it was read
     }
     return text;
 }
@@ -127,7 +175,7 @@ int report() {
     const std::vector<std::string> differences = capture_differences(last, *run.capture);
     if (differences.empty()) {
         std::fprintf(stderr, "canopy-sim: the final screen matches %s (%d cells%s)\n",
-                     run.capture_path.c_str(), SCREEN_CELLS,
+                     printable(run.capture_path).c_str(), SCREEN_CELLS,
                      run.capture->has_colours ? ", with colours" : "");
         return 0;
     }
@@ -138,7 +186,7 @@ int report() {
         std::fprintf(stderr, "... and %zu more\n", differences.size() - DIFFERENCES_SHOWN);
     }
     std::fprintf(stderr, "canopy-sim: %zu of %d cells differ from %s\n", differences.size(),
-                 SCREEN_CELLS, run.capture_path.c_str());
+                 SCREEN_CELLS, printable(run.capture_path).c_str());
     return 1;
 }
 
@@ -151,7 +199,7 @@ void report_at_exit() {
     if (run.playing && !run.replay_path.empty()) {
         if (const std::size_t line = replay_unplayed_line(); line != 0) {
             std::fprintf(stderr, "canopy-sim: %s: line %zu: the player had quit before it\n",
-                         run.replay_path.c_str(), line);
+                         printable(run.replay_path).c_str(), line);
             std::fflush(nullptr);
             std::_Exit(2);
         }
@@ -203,38 +251,47 @@ int main(int argc, char** argv) {
     bool scripted = false;
     bool verify = false;
     for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&]() -> std::string {
+        // "--name=value" and "--name value" both give a value, as for canopy-hollow.
+        const std::string word = argv[i];
+        const std::size_t equals = word.rfind("--", 0) == 0 ? word.find('=') : std::string::npos;
+        const std::string arg = word.substr(0, equals);
+        auto value = [&](const char* what) -> std::string {
+            if (equals != std::string::npos) {
+                return word.substr(equals + 1);
+            }
             if (i + 1 >= argc) {
-                usage_error(arg + " needs a value");
+                usage_error(arg + " needs " + what);
             }
             return argv[++i];
         };
-        if (arg == "--seed") {
-            seed = static_cast<std::uint32_t>(parse_number(value(), "seed"));
-        } else if (arg == "--frames") {
-            frames = static_cast<long>(parse_number(value(), "frame count"));
-        } else if (arg == "--frame-ms") {
-            frame_ms = static_cast<std::uint32_t>(parse_number(value(), "frame length"));
+        if (arg == SEED_OPTION.name) {
+            seed = static_cast<std::uint32_t>(parse_number(SEED_OPTION, value(SEED_OPTION.what)));
+        } else if (arg == FRAMES_OPTION.name) {
+            frames = static_cast<long>(parse_number(FRAMES_OPTION, value(FRAMES_OPTION.what)));
+        } else if (arg == FRAME_MS_OPTION.name) {
+            frame_ms = static_cast<std::uint32_t>(
+                parse_number(FRAME_MS_OPTION, value(FRAME_MS_OPTION.what)));
         } else if (arg == "--keys" || arg == "--script") {
-            const std::string text = arg == "--keys" ? value() : read_file(value());
+            const bool from_file = arg == "--script";
+            const std::string source = value(from_file ? "a file name" : "key items");
+            const std::string text = from_file ? read_file(source, SCRIPT_FILE) : source;
             if (const std::string why = add_key_items(text, script); !why.empty()) {
-                usage_error(why);
+                from_file ? input_error(source, why) : usage_error(why);
             }
             scripted = true;
         } else if (arg == "--replay") {
-            run.replay_path = value();
-        } else if (arg == "--cells") {
+            run.replay_path = value("a file name");
+        } else if (word == "--cells") {
             run.print_as_cells = true;
-        } else if (arg == "--verify") {
+        } else if (word == "--verify") {
             verify = true;
         } else if (arg == "--expect") {
-            run.capture_path = value();
-        } else if (arg == "--help" || arg == "-h") {
+            run.capture_path = value("a file name");
+        } else if (word == "--help" || word == "-h") {
             std::fputs(USAGE, stdout);
             return 0;
         } else {
-            usage_error("unknown option " + arg);
+            usage_error("unknown option " + quoted_word(word));
         }
     }
     if (verify != !run.capture_path.empty()) {
@@ -252,14 +309,14 @@ int main(int argc, char** argv) {
 
     std::optional<Recording> recording;
     if (replaying) {
-        RecordingReadResult read = read_recording(read_file(run.replay_path));
+        RecordingReadResult read = read_recording(read_file(run.replay_path, RECORDING_FILE));
         if (!read.recording) {
             input_error(run.replay_path, read.error);
         }
         recording = std::move(read.recording);
     }
     if (verify) {
-        CaptureReadResult read = read_capture(read_file(run.capture_path));
+        CaptureReadResult read = read_capture(read_file(run.capture_path, CAPTURE_FILE));
         if (!read.capture) {
             input_error(run.capture_path, read.error);
         }

@@ -233,6 +233,10 @@ CaptureReadResult read_capture(std::string_view text) {
         if (!glyph) {
             return failure(row + 1, "not UTF-8 text");
         }
+        if (*glyph >= 0x80 && *glyph <= 0x9F) {
+            // The 8-bit controls: no glyph, and a message showing one would reach the terminal.
+            return failure(row + 1, "a control character, not a screen");
+        }
         if (row >= SCREEN_HEIGHT) {
             return failure(row + 1,
                            "the screen has only " + std::to_string(SCREEN_HEIGHT) + " lines");

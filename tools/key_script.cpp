@@ -1,31 +1,15 @@
 #include "tools/key_script.h"
 
-#include <cstdlib>
+#include <optional>
 
 #include "platform/headless/headless.h"
+#include "platform/key_names.h"
+#include "util/printable.h"
 
 namespace {
 
 bool is_space(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-// A key name as headless_push_named_key takes it. That function holds the one list of
-// names, so ask it, then take its press back out of the queue.
-bool known_key(const std::string& name) {
-    const int queued = headless_queued_events();
-    if (!headless_push_named_key(name)) {
-        return false;
-    }
-    std::vector<InputEvent> events(static_cast<std::size_t>(queued) + 1);
-    for (InputEvent& event : events) {
-        console_read_event(&event);
-    }
-    events.pop_back();
-    for (const InputEvent& event : events) {
-        headless_push_event(event);
-    }
-    return true;
 }
 
 }  // namespace
@@ -51,18 +35,22 @@ std::string add_key_items(std::string_view text, KeyScript& script) {
         // The frame ends at the first colon, so the key may be a colon itself ("5::").
         const std::size_t colon = item.find(':');
         if (colon == std::string::npos || colon == 0 || colon + 1 == item.size()) {
-            return "key items are FRAME:KEY, not " + item;
+            return "key items are FRAME:KEY, not " + quoted_word(item);
         }
-        const std::string frame_text = item.substr(0, colon);
-        if (frame_text.find_first_not_of("0123456789") != std::string::npos ||
-            frame_text.size() > 9) {
-            return "bad frame: " + frame_text;
+        // Read as --frames is, so that any frame canopy-sim plays can have keys.
+        constexpr NumberOption FRAME = {"a key item's FRAME", "a frame number",
+                                        FRAMES_OPTION.maximum};
+        std::string error;
+        const std::optional<std::uint64_t> frame =
+            parse_number_option(FRAME, item.substr(0, colon), error);
+        if (!frame) {
+            return error;
         }
         const std::string key = item.substr(colon + 1);
-        if (!known_key(key)) {
-            return "unknown key " + key;
+        if (!key_press_named(key)) {
+            return "unknown key " + quoted_word(key);
         }
-        script.keys[std::strtol(frame_text.c_str(), nullptr, 10)].push_back(key);
+        script.keys[static_cast<long>(*frame)].push_back(key);
     }
     return {};
 }

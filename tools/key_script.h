@@ -6,6 +6,12 @@
 #include <string_view>
 #include <vector>
 
+#include "app/options.h"
+
+// The frames canopy-sim plays and its key items name: a frame count stays within a long
+// on every platform the game builds for.
+constexpr NumberOption FRAMES_OPTION = {"--frames", "a frame count", 2147483647};
+
 struct KeyScript {
     std::map<long, std::vector<std::string>> keys;  // by frame, in the order given
 };

@@ -1,7 +1,10 @@
 // The page around the game: it starts the game compiled to WebAssembly, draws the cells
 // the game hands over, takes keys from the keyboard and the on-screen pad, keeps the
 // clock, keeps the game's recording so a reload can continue it, plays recordings back,
-// pauses while the tab is hidden, and after the game ends offers a new one.
+// pauses while the tab is hidden, and after the game ends offers a new one. The game's
+// side of the console (where each tick, pause and key comes from: the player, a kept
+// recording or a watched one) and the games the page starts share one state, so they
+// stay in one file; the screen, the buttons and recordings have files of their own.
 //
 // The address may carry ?seed=N to play world N, as canopy-hollow --seed N does, and
 // ?replay=URL to watch a recording from this site. ?clock=manual stops the clock: each

@@ -16,7 +16,6 @@
 #include "ui/jobs.h"
 #include "ui/layout.h"
 #include "ui/menus.h"
-#include "util/fatal.h"
 #include "util/random.h"
 #include "world/map_view.h"
 #include "world/world.h"
@@ -121,12 +120,6 @@ void dispatch(std::int32_t key) {
 
 void restore_console() {
     console_restore();
-}
-
-void fatal_error(const char* message) {
-    console_restore();
-    std::fprintf(stderr, "canopy-hollow: %s\n", message);
-    std::exit(1);
 }
 
 void start_game(std::uint32_t seed) {

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "util/printable.h"
+
 const char GAME_USAGE[] =
     "usage: canopy-hollow [--seed N] [--record FILE [--force]]\n"
     "  --seed N       play world N (0 to 4294967295) instead of one chosen by the clock\n"
@@ -11,24 +13,6 @@ const char GAME_USAGE[] =
     "  --version      show the version and exit\n";
 
 namespace {
-
-// A world number: decimal digits only, no sign, no spaces, at most 2^32 - 1.
-std::optional<std::uint32_t> parse_seed(const char* text) {
-    if (*text == '\0' || std::strlen(text) > 10) {
-        return std::nullopt;
-    }
-    std::uint64_t value = 0;
-    for (const char* p = text; *p != '\0'; ++p) {
-        if (*p < '0' || *p > '9') {
-            return std::nullopt;
-        }
-        value = value * 10 + static_cast<std::uint64_t>(*p - '0');
-    }
-    if (value > UINT32_MAX) {
-        return std::nullopt;
-    }
-    return static_cast<std::uint32_t>(value);
-}
 
 Options usage_error(std::string message) {
     Options options;
@@ -60,17 +44,17 @@ Options parse_options(int argc, const char* const* argv) {
             options.action = Options::Action::version;
             return options;
         }
-        if (name == "--seed") {
+        if (name == SEED_OPTION.name) {
             const char* text = value();
             if (text == nullptr) {
-                return usage_error("--seed needs a world number");
+                return usage_error(std::string(SEED_OPTION.name) + " needs " + SEED_OPTION.what);
             }
-            options.seed = parse_seed(text);
-            if (!options.seed) {
-                return usage_error(std::string("--seed takes a world number from 0 to "
-                                               "4294967295, not '") +
-                                   text + "'");
+            std::string error;
+            const std::optional<std::uint64_t> seed = parse_number_option(SEED_OPTION, text, error);
+            if (!seed) {
+                return usage_error(error);
             }
+            options.seed = static_cast<std::uint32_t>(*seed);
             continue;
         }
         if (name == "--record") {
@@ -81,8 +65,8 @@ Options parse_options(int argc, const char* const* argv) {
             }
             // "--record --force" forgot the name; "--record=--odd" means it.
             if (!attached && std::strncmp(path, "--", 2) == 0) {
-                return usage_error(std::string("--record needs a file name, not the option '") +
-                                   path + "'");
+                return usage_error("--record needs a file name, not the option " +
+                                   quoted_word(path));
             }
             options.record = path;
             continue;
@@ -91,10 +75,30 @@ Options parse_options(int argc, const char* const* argv) {
             options.force = true;
             continue;
         }
-        return usage_error("unknown option '" + arg + "'");
+        return usage_error("unknown option " + quoted_word(arg));
     }
     if (options.force && !options.record) {
         return usage_error("--force goes with --record");
     }
     return options;
+}
+
+std::optional<std::uint64_t> parse_number_option(const NumberOption& option, std::string_view text,
+                                                 std::string& error) {
+    std::uint64_t value = 0;
+    bool good = !text.empty();
+    for (const char c : text) {
+        const auto digit = static_cast<std::uint64_t>(c - '0');
+        if (c < '0' || c > '9' || digit > option.maximum || value > (option.maximum - digit) / 10) {
+            good = false;
+            break;
+        }
+        value = value * 10 + digit;
+    }
+    if (good) {
+        return value;
+    }
+    error = std::string(option.name) + " takes " + option.what + " from 0 to " +
+            std::to_string(option.maximum) + ", not " + quoted_word(text);
+    return std::nullopt;
 }

@@ -3,6 +3,9 @@
 #include <array>
 #include <cctype>
 
+#include "platform/key_names.h"
+#include "util/printable.h"
+
 namespace {
 
 using Kind = RecordedEvent::Kind;
@@ -25,33 +28,6 @@ constexpr EventWord EVENT_WORDS[] = {
 
 const EventWord& word_of(Kind kind) {
     return EVENT_WORDS[static_cast<std::size_t>(kind)];
-}
-
-// Names of the keys that have one, by the code the keyboard gives them.
-struct KeyName {
-    std::uint32_t code;
-    const char* name;
-};
-constexpr KeyName KEY_NAMES[] = {
-    {8, "Backspace"}, {9, "Tab"},  {12, "Clear"}, {13, "Enter"}, {16, "Shift"},  {17, "Ctrl"},
-    {18, "Alt"},      {27, "Esc"}, {33, "PgUp"},  {34, "PgDn"},  {35, "End"},    {36, "Home"},
-    {37, "Left"},     {38, "Up"},  {39, "Right"}, {40, "Down"},  {45, "Insert"}, {46, "Delete"},
-    {112, "F1"},      {113, "F2"}, {114, "F3"},   {115, "F4"},   {116, "F5"},    {117, "F6"},
-    {118, "F7"},      {119, "F8"}, {120, "F9"},   {121, "F10"},  {122, "F11"},   {123, "F12"},
-};
-
-// A word of a bad line, shown safely: printable ASCII only, and not too long.
-std::string quoted(std::string_view word) {
-    constexpr std::size_t SHOWN = 24;
-    std::string out = "'";
-    for (std::size_t i = 0; i < word.size() && i < SHOWN; ++i) {
-        const auto c = static_cast<unsigned char>(word[i]);
-        out += c >= 32 && c <= 126 ? static_cast<char>(c) : '?';
-    }
-    if (word.size() > SHOWN) {
-        out += "...";
-    }
-    return out + "'";
 }
 
 // Decimal digits only: no sign, no spaces, no hexadecimal.
@@ -202,7 +178,7 @@ RecordingReadResult read_recording(std::string_view text) {
             }
             const std::optional<std::uint32_t> version = parse_number(words.word[1], 1, UINT32_MAX);
             if (!version) {
-                return failure(line_number, "bad format version " + quoted(words.word[1]));
+                return failure(line_number, "bad format version " + quoted_word(words.word[1]));
             }
             if (*version > RECORDING_VERSION) {
                 return failure(line_number, "format version " + std::to_string(*version) +
@@ -218,7 +194,7 @@ RecordingReadResult read_recording(std::string_view text) {
         if (reader.stage == Reader::Stage::seed) {
             if (words.word[0] != "seed") {
                 return failure(line_number,
-                               "the seed must come first, not " + quoted(words.word[0]));
+                               "the seed must come first, not " + quoted_word(words.word[0]));
             }
             const std::optional<std::uint32_t> seed =
                 words.count == 2 ? parse_number(words.word[1], 0, UINT32_MAX) : std::nullopt;
@@ -237,7 +213,7 @@ RecordingReadResult read_recording(std::string_view text) {
             }
         }
         if (event == nullptr) {
-            return failure(line_number, "unknown line " + quoted(words.word[0]));
+            return failure(line_number, "unknown line " + quoted_word(words.word[0]));
         }
         std::uint32_t value = 0;
         if (event->what == nullptr) {
@@ -254,7 +230,7 @@ RecordingReadResult read_recording(std::string_view text) {
                                std::string("'") + event->word + "' takes one " + event->what +
                                    " (" + std::to_string(event->minimum) + " to " +
                                    std::to_string(event->maximum) + ")" +
-                                   (words.count >= 2 ? ", not " + quoted(words.word[1]) +
+                                   (words.count >= 2 ? ", not " + quoted_word(words.word[1]) +
                                                            (words.count > 2 ? " ..." : "")
                                                      : ""));
             }
@@ -274,21 +250,20 @@ RecordingReadResult read_recording(std::string_view text) {
 }
 
 std::string key_code_name(std::uint32_t key) {
-    std::string name;
-    if (key == ' ') {
-        return "Space";
+    const KeyName* named = key_name_of(key);
+    if (named != nullptr && named->character == key) {
+        return named->name;  // the key types its own code: Space, Tab, Enter
     }
+    std::string name;
     if (key > ' ' && key <= '~') {
         name = static_cast<char>(key);
         if (std::isalnum(static_cast<unsigned char>(key)) != 0) {
             return name;  // typed far more often than the function key of the same code
         }
     }
-    for (const KeyName& known : KEY_NAMES) {
-        if (known.code == key) {
-            // Characters and keys share one set of codes: "&" and Up both give 38.
-            return name.empty() ? known.name : name + " or " + known.name;
-        }
+    if (named != nullptr) {
+        // Characters and keys share one set of codes: "&" and Up both give 38.
+        return name.empty() ? named->name : name + " or " + named->name;
     }
     return name;
 }

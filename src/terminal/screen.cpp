@@ -81,10 +81,6 @@ void put_cell(std::int32_t x, std::int32_t y, std::uint8_t ch, std::uint16_t att
     }
 }
 
-void put_map_cell(std::int32_t map_x, std::int32_t map_y, std::uint8_t ch, std::uint16_t attr) {
-    put_cell(map_x - view_x, map_y - view_y, ch, attr);
-}
-
 void set_text_colour(std::int32_t fg, std::int32_t bg_bits) {
     text_fg = fg;
     text_bg = bg_bits;

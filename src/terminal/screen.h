@@ -22,7 +22,6 @@ extern std::int32_t view_x, view_y;
 extern std::int32_t cursor_screen_x, cursor_screen_y;
 
 void put_cell(std::int32_t x, std::int32_t y, std::uint8_t ch, std::uint16_t attr);
-void put_map_cell(std::int32_t map_x, std::int32_t map_y, std::uint8_t ch, std::uint16_t attr);
 void set_text_colour(std::int32_t fg, std::int32_t bg_bits);
 void set_window(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32_t y1);
 void clear_window(std::uint16_t attr);

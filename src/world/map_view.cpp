@@ -45,8 +45,8 @@ bool at_cursor(std::int32_t x, std::int32_t y, std::int32_t level) {
     return x == cursor_x && y == cursor_y && level == view_level;
 }
 
-// put_map_cell, written out where the map's loops can inline it: world position to
-// screen cell, clipped to the current window and the screen.
+// A world position's cell on the screen, clipped to the current window and the screen;
+// here, beside the map's loops, so that they can inline it.
 void put_world_cell(std::int32_t map_x, std::int32_t map_y, std::uint8_t ch, std::uint16_t attr) {
     const std::int32_t x = map_x - view_x;
     const std::int32_t y = map_y - view_y;

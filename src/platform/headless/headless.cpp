@@ -1,11 +1,11 @@
 #include "platform/headless/headless.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <deque>
 
 #include "platform/cp437.h"
+#include "platform/key_names.h"
 
 namespace {
 
@@ -40,45 +40,15 @@ void headless_push_key(std::uint8_t character, std::uint16_t virtual_key) {
 }
 
 void headless_push_char(char c) {
-    const auto byte = static_cast<unsigned char>(c);
-    const std::uint16_t vk =
-        std::isalnum(byte) != 0 ? static_cast<std::uint16_t>(std::toupper(byte)) : 0;
-    headless_push_key(byte, vk);
+    headless_push_event(*key_press_named(std::string_view(&c, 1)));
 }
 
 bool headless_push_named_key(const std::string& name) {
-    struct NamedKey {
-        const char* name;
-        std::uint8_t character;
-        std::uint16_t virtual_key;
-    };
-    static constexpr NamedKey NAMED_KEYS[] = {
-        {"tab", 9, 9},       {"enter", 13, 13}, {"esc", 27, 27},   {"space", ' ', 32},
-        {"backspace", 8, 8}, {"pgup", 0, 33},   {"pgdn", 0, 34},   {"end", 0, 35},
-        {"home", 0, 36},     {"left", 0, 37},   {"up", 0, 38},     {"right", 0, 39},
-        {"down", 0, 40},     {"insert", 0, 45}, {"delete", 0, 46},
-    };
-    if (name.size() == 1) {
-        headless_push_char(name[0]);
-        return true;
+    const std::optional<InputEvent> press = key_press_named(name);
+    if (press) {
+        headless_push_event(*press);
     }
-    std::string lower;
-    for (const char c : name) {
-        lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    }
-    for (const NamedKey& key : NAMED_KEYS) {
-        if (lower == key.name) {
-            headless_push_key(key.character, key.virtual_key);
-            return true;
-        }
-    }
-    for (int number = 1; number <= 12; ++number) {
-        if (lower == std::string("f").append(std::to_string(number))) {
-            headless_push_key(0, static_cast<std::uint16_t>(111 + number));
-            return true;
-        }
-    }
-    return false;
+    return press.has_value();
 }
 
 int headless_queued_events() {

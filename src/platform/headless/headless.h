@@ -19,9 +19,9 @@ void headless_push_key(std::uint8_t character, std::uint16_t virtual_key);
 // Queues a printable character as a key press (its own virtual-key code for letters
 // and digits, as a keyboard would deliver it).
 void headless_push_char(char c);
-// Queues a key by name: Tab, Enter, Esc, Space, Backspace, Up, Down, Left, Right,
-// Home, End, PgUp, PgDn, Insert, Delete, F1..F12 (any case), or one character typed
-// as itself ("q", "Y", "&"). Returns false for an unknown name.
+// Queues a key by name, as key_press_named reads it: a name of the key table in any case
+// ("Tab", "pgup", "F12"), or one character typed as itself ("q", "Y", "&"). Returns false
+// for an unknown name.
 bool headless_push_named_key(const std::string& name);
 int headless_queued_events();
 
