@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run build test test-plain test-sanitize bench bench-terminal clean web test-web bench-web windows fuzz install dist
+.PHONY: run build test test-plain test-sanitize rerecord bench bench-terminal clean web test-web bench-web windows fuzz install dist
 
 run: build
 	./build/release/canopy-hollow
@@ -18,6 +18,14 @@ test-plain:
 	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCANOPY_WERROR=ON
 	cmake --build build/test -j $(JOBS)
 	ctest --test-dir build/test --output-on-failure -j $(JOBS)
+
+# Writes anew the kept screens of one scenario in tests/scenarios (CASE=golden: the golden
+# screens), after a change a player is meant to see (see the README): make rerecord CASE=name
+rerecord:
+	@test -n "$(CASE)" || { echo "make rerecord: name the scenario, CASE=name" >&2; exit 2; }
+	cmake -S . -B build/test -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCANOPY_WERROR=ON
+	cmake --build build/test --target canopy_tests -j $(JOBS)
+	CANOPY_RERECORD=$(CASE) build/test/tests/canopy_tests --gtest_filter='Scenarios/*/$(CASE):MapView.GoldenScreens*'
 
 test-sanitize:
 	cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DCANOPY_WERROR=ON -DCANOPY_SANITIZE=ON -DCANOPY_BENCHMARKS=OFF

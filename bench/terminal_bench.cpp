@@ -1,17 +1,13 @@
 // The game in a real terminal, measured: the curses console on a pseudo-terminal this
 // program opens itself, the real frame loop at 50 ms a frame on world 1, and scripted
 // keys typed on the terminal's other side, where a reader counts every byte the game
-// sends. It reports, side by side in one run:
+// sends. It reports:
 //   - bytes written per frame (median, 99th percentile, maximum, mean) idle at each of
 //     the four levels, while the cursor scrolls the view, and while a woodworker goes
-//     to build, for the console as it is (only changed cells handed to curses) and with
-//     every frame handed to curses whole, frames taking turns at the two;
-//   - the floor: the bytes needed to send only the cells that changed (model below);
-//   - the bytes of a full repaint of the same frames (every tenth frame is one);
-//   - the same pictures shown again with light grey on black in a colour pair of its own
-//     and in pair 0, as it once was, for the bytes each way;
-//   - the game's CPU time per frame (median, 99th percentile) in both modes, whole and
-//     without its 50 ms wait for keys, and the console's alone on the same pictures;
+//     to build, against the floor: the bytes needed to send only the cells that changed
+//     (model below), and the bytes of a full repaint (every tenth frame is one);
+//   - the game's CPU time per frame (median, 99th percentile), whole and without its
+//     50 ms wait for keys, and the console's alone on the same pictures shown again;
 //   - the real canopy-hollow started on a pseudo-terminal: time from start until the
 //     intro's first words arrive, and its peak resident memory after a little play;
 //   - with --baseline, the real game against another build of it (say, an older
@@ -31,12 +27,12 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -88,8 +84,8 @@ double thread_cpu_us() {
 }
 
 // Thread CPU time spent inside the game thread's waits. Putting a thread to sleep and
-// waking it costs the same in both modes, and on a virtual machine it can cost more
-// than the frame's own work, so the report gives the frame with and without it.
+// waking it can cost more than the frame's own work on a virtual machine, so the report
+// gives the frame with and without it.
 thread_local bool game_thread = false;
 double wait_cpu_us = 0;
 
@@ -331,18 +327,11 @@ std::vector<Step> script(int idle_frames) {
     return steps;
 }
 
-// Which frames hand curses every cell: two in four, changed, every, every, changed, so
-// that what recurs every second, sixth or tenth frame (the view moving on every sixth
-// frame while the cursor walks) falls to both ways alike.
-bool hands_every_cell(std::size_t frame) {
-    return frame % 4 == 1 || frame % 4 == 2;
-}
-
 // ---------------------------------------------------------------------------------------
 // Figures.
 
 struct Samples {
-    std::vector<double> bytes;
+    std::vector<double> bytes;  // sent to the terminal
     std::vector<double> floor;
     std::vector<double> cpu_us;   // the whole frame
     std::vector<double> work_us;  // the frame without its waits
@@ -472,6 +461,16 @@ Launch launch(const char* game, const char* term, double play_seconds, double id
     return result;
 }
 
+// ---------------------------------------------------------------------------------------
+// The steps of a run.
+
+struct Options {
+    int idle_frames = 200;
+    const char* term = "xterm-256color";
+    const char* game = CANOPY_GAME;
+    const char* baseline = nullptr;
+};
+
 int parse_count(const char* text) {
     char* end = nullptr;
     const long value = std::strtol(text, &end, 10);
@@ -482,78 +481,84 @@ int parse_count(const char* text) {
     return static_cast<int>(value);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    int idle_frames = 200;
-    const char* term = "xterm-256color";
-    const char* game = CANOPY_GAME;
-    const char* baseline = nullptr;
+Options parse_options(int argc, char** argv) {
+    Options options;
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--help" || option == "-h") {
             std::fputs(USAGE, stdout);
-            return 0;
+            std::exit(0);
         }
         if (i + 1 >= argc) {
             std::fprintf(stderr, "canopy-terminal-bench: %s needs a value\n%s", argv[i], USAGE);
-            return 2;
+            std::exit(2);
         }
         if (option == "--frames") {
-            idle_frames = parse_count(argv[++i]);
+            options.idle_frames = parse_count(argv[++i]);
         } else if (option == "--term") {
-            term = argv[++i];
+            options.term = argv[++i];
         } else if (option == "--game") {
-            game = argv[++i];
+            options.game = argv[++i];
         } else if (option == "--baseline") {
-            baseline = argv[++i];
+            options.baseline = argv[++i];
         } else {
             std::fprintf(stderr, "canopy-terminal-bench: unknown option %s\n%s", argv[i], USAGE);
-            return 2;
+            std::exit(2);
         }
     }
+    return options;
+}
 
-    // The real program first, while this one still has its own terminal.
+[[noreturn]] void fail(const char* what) {
+    std::fprintf(stderr, "canopy-terminal-bench: %s\n", what);
+    std::exit(1);
+}
+
+// The real program, started afresh: ten starts to the intro, peak memory after a little
+// play, and with a baseline, the idle CPU of both builds, in turn, so that a machine
+// that slows down slows both.
+struct ProgramFigures {
     std::vector<double> intro_ms;
-    for (int run = 0; run < 10; ++run) {
-        const Launch started = launch(game, term, 0);
-        if (started.intro_ms < 0) {
-            std::fprintf(stderr, "canopy-terminal-bench: %s showed no intro\n", game);
-            return 1;
-        }
-        intro_ms.push_back(started.intro_ms);
-    }
-    const Launch played = launch(game, term, 3);
-    // The two builds idle in turn, so a machine that slows down slows both.
-    std::vector<double> idle_us[2];
-    if (baseline != nullptr) {
-        for (int round = 0; round < BASELINE_ROUNDS; ++round) {
-            std::fprintf(stderr, "idle round %d of %d...\n", round + 1, BASELINE_ROUNDS);
-            for (int side = 0; side < 2; ++side) {
-                const Launch idle =
-                    launch(side == 0 ? game : baseline, term, 0, BASELINE_IDLE_SECONDS);
-                if (idle.idle_us_per_frame < 0) {
-                    std::fprintf(stderr, "canopy-terminal-bench: no CPU time for %s\n",
-                                 side == 0 ? game : baseline);
-                    return 1;
-                }
-                idle_us[side].push_back(idle.idle_us_per_frame);
-            }
-        }
-    }
+    long peak_kb = -1;
+    std::vector<double> idle_us[2];  // this game, the baseline
+};
 
-    // Then the game in this process, on a terminal of its own; the report goes where
-    // standard output went.
+ProgramFigures measure_program(const Options& options) {
+    ProgramFigures figures;
+    for (int run = 0; run < 10; ++run) {
+        const Launch started = launch(options.game, options.term, 0);
+        if (started.intro_ms < 0) {
+            fail("the game showed no intro");
+        }
+        figures.intro_ms.push_back(started.intro_ms);
+    }
+    figures.peak_kb = launch(options.game, options.term, 3).peak_kb;
+    for (int round = 0; options.baseline != nullptr && round < BASELINE_ROUNDS; ++round) {
+        std::fprintf(stderr, "idle round %d of %d...\n", round + 1, BASELINE_ROUNDS);
+        for (int side = 0; side < 2; ++side) {
+            const char* game = side == 0 ? options.game : options.baseline;
+            const Launch idle = launch(game, options.term, 0, BASELINE_IDLE_SECONDS);
+            if (idle.idle_us_per_frame < 0) {
+                fail("no CPU time for a build left idle");
+            }
+            figures.idle_us[side].push_back(idle.idle_us_per_frame);
+        }
+    }
+    return figures;
+}
+
+// Makes a pseudo-terminal this process's standard input and output; the report goes
+// where standard output went. Returns the terminal's other side.
+int take_pseudo_terminal(const char* term, FILE** report) {
     std::fflush(stdout);
-    FILE* report = fdopen(dup(STDOUT_FILENO), "w");
+    *report = fdopen(dup(STDOUT_FILENO), "w");
     winsize size{};
     size.ws_row = SCREEN_HEIGHT;
     size.ws_col = SCREEN_WIDTH;
     int master_fd = -1;
     int slave_fd = -1;
-    if (report == nullptr || openpty(&master_fd, &slave_fd, nullptr, nullptr, &size) != 0) {
-        std::perror("canopy-terminal-bench: no pseudo-terminal");
-        return 1;
+    if (*report == nullptr || openpty(&master_fd, &slave_fd, nullptr, nullptr, &size) != 0) {
+        fail("no pseudo-terminal");
     }
     dup2(slave_fd, STDIN_FILENO);
     dup2(slave_fd, STDOUT_FILENO);
@@ -561,42 +566,34 @@ int main(int argc, char** argv) {
     setenv("TERM", term, 1);
     setenv("LC_ALL", "C.UTF-8", 1);
     unsetenv("ESCDELAY");
+    return master_fd;
+}
 
-    Master master;
-    master.fd = master_fd;
-    std::thread reader(drain, &master);
-    if (const char* why = console_open()) {
-        std::fprintf(report, "canopy-terminal-bench: %s\n", why);
-        return 1;
-    }
-    game_thread = true;
+// The script played by the real frame loop, keys typed just before their frames. Every
+// tenth frame is a full repaint, counted apart.
+struct Played {
+    Samples samples[PHASES];
+    std::vector<double> repaint[PHASES];
+    std::vector<Cell> film;  // every picture shown, in order, to be shown again
+};
+
+Played play_script(Master& master, const std::vector<Step>& steps) {
+    Played played;
     const Floor floor;
-    const std::vector<Step> steps = script(idle_frames);
-
-    std::fprintf(stderr, "playing %zu frames of 50 ms on %s...\n", steps.size(), term);
     reset_game();
     master.prompts_to_answer = 2;
     start_game(SEED);
-
-    // Frames take turns at handing curses only what changed and every cell; every tenth
-    // frame is a full repaint, counted apart.
-    Samples changed[PHASES];
-    Samples whole[PHASES];
-    std::vector<double> repaint[PHASES];
     std::vector<Cell> before(curses_last_frame(), curses_last_frame() + SCREEN_CELLS);
-    std::vector<Cell> film;  // every picture shown, in order, to be shown again
-    film.reserve(steps.size() * SCREEN_CELLS);
+    played.film.reserve(steps.size() * SCREEN_CELLS);
     for (std::size_t frame = 0; frame < steps.size(); ++frame) {
         const Step& step = steps[frame];
         const bool repainted = frame % 10 == 9;
-        const bool every_cell = hands_every_cell(frame);
-        curses_present_every_frame(every_cell);
         if (repainted) {
             curses_repaint_next_frame();
         }
         if (!step.key.empty()) {
             [[maybe_unused]] const ssize_t written =
-                write(master_fd, step.key.data(), step.key.size());
+                write(master.fd, step.key.data(), step.key.size());
         }
         const std::uint64_t bytes_before = master.bytes;
         const double waited_before = wait_cpu_us;
@@ -609,179 +606,160 @@ int main(int argc, char** argv) {
         const Cell* now = curses_last_frame();
         const auto least = static_cast<double>(floor.bytes(before.data(), now));
         before.assign(now, now + SCREEN_CELLS);
-        film.insert(film.end(), now, now + SCREEN_CELLS);
+        played.film.insert(played.film.end(), now, now + SCREEN_CELLS);
         if (repainted) {
-            repaint[step.phase].push_back(bytes);
+            played.repaint[step.phase].push_back(bytes);
             continue;
         }
-        Samples& samples = every_cell ? whole[step.phase] : changed[step.phase];
+        Samples& samples = played.samples[step.phase];
         samples.bytes.push_back(bytes);
         samples.floor.push_back(least);
         samples.cpu_us.push_back(cpu);
         samples.work_us.push_back(cpu - waited);
         samples.wait_us.push_back(waited);
     }
+    return played;
+}
 
-    // The same pictures shown again, without the game, with light grey on black in a pair
-    // of its own (as the console now draws it) and in pair 0 (as it once did).
-    double replayed[2][PHASES] = {};
-    int replayed_frames[PHASES] = {};
-    double replayed_repaint[2] = {};
-    std::vector<double> console_us[2][PHASES];  // console_write alone: changed, every
-    for (int layout = 0; layout < 2; ++layout) {
-        console_restore();
-        curses_light_grey_in_pair_zero(layout == 1);
-        if (const char* why = console_open()) {
-            std::fprintf(report, "canopy-terminal-bench: %s\n", why);
-            return 1;
-        }
-        for (std::size_t frame = 0; frame < steps.size(); ++frame) {
-            // Frames take turns at the two ways of presenting, as in play, for the
-            // console's own CPU time; the bytes are compared on the others.
-            const bool every_cell = hands_every_cell(frame);
-            curses_present_every_frame(every_cell);
-            const std::uint64_t bytes_before = master.bytes;
-            const double cpu_before = thread_cpu_us();
-            console_write(&film[frame * SCREEN_CELLS]);
-            const double cpu = thread_cpu_us() - cpu_before;
-            settle(master);
-            if (frame > 0 && layout == 0) {
-                console_us[every_cell ? 1 : 0][steps[frame].phase].push_back(cpu);
-            }
-            if (every_cell) {
-                continue;
-            }
-            if (frame > 0) {  // the first is drawn whole
-                replayed[layout][steps[frame].phase] +=
-                    static_cast<double>(master.bytes - bytes_before);
-                replayed_frames[steps[frame].phase] += layout == 0 ? 1 : 0;
-            }
-        }
-        const std::uint64_t bytes_before = master.bytes;
-        curses_repaint_next_frame();
-        console_write(&film[(steps.size() - 1) * SCREEN_CELLS]);
-        settle(master);
-        replayed_repaint[layout] = static_cast<double>(master.bytes - bytes_before);
+// The same pictures handed to the console again, without the game, a few milliseconds
+// apart: the console's own CPU per frame, and the bytes of one full repaint.
+struct ShownAgain {
+    std::vector<double> console_us[PHASES];
+    double repaint_bytes = 0;
+};
+
+ShownAgain show_again(Master& master, const std::vector<Step>& steps,
+                      const std::vector<Cell>& film) {
+    ShownAgain shown;
+    console_restore();
+    if (const char* why = console_open()) {
+        fail(why);
     }
+    for (std::size_t frame = 0; frame < steps.size(); ++frame) {
+        const double cpu_before = thread_cpu_us();
+        console_write(&film[frame * SCREEN_CELLS]);
+        const double cpu = thread_cpu_us() - cpu_before;
+        settle(master);
+        if (frame > 0) {  // the first is drawn whole
+            shown.console_us[steps[frame].phase].push_back(cpu);
+        }
+    }
+    const std::uint64_t bytes_before = master.bytes;
+    curses_repaint_next_frame();
+    console_write(&film[(steps.size() - 1) * SCREEN_CELLS]);
+    settle(master);
+    shown.repaint_bytes = static_cast<double>(master.bytes - bytes_before);
+    return shown;
+}
+
+// "median / 99th percentile" of a set, with `decimals` places.
+std::string spread(const std::vector<double>& values, int decimals) {
+    char text[48];
+    std::snprintf(text, sizeof text, "%.*f / %.*f", decimals, percentile(values, 0.5), decimals,
+                  percentile(values, 0.99));
+    return text;
+}
+
+void report_bytes(FILE* report, const Played& played, const ShownAgain& shown) {
+    std::fprintf(report, "Bytes per frame: median / 99th percentile / maximum, mean\n");
+    std::fprintf(report, "%-18s %6s  %-22s %-22s %8s %8s\n", "phase", "frames", "sent", "floor",
+                 "repaint", "sent/floor");
+    for (const Phase phase : REPORTED) {
+        const Samples& samples = played.samples[phase];
+        std::string cells[2];
+        for (int i = 0; i < 2; ++i) {
+            const std::vector<double>& set = i == 0 ? samples.bytes : samples.floor;
+            cells[i] = spread(set, 0) + " / " + std::to_string(std::lround(percentile(set, 1)));
+            char average[16];
+            std::snprintf(average, sizeof average, ", %.1f", mean(set));
+            cells[i] += average;
+        }
+        const double floor_total = total(samples.floor);
+        std::fprintf(report, "%-18s %6zu  %-22s %-22s %8.0f %8.2f\n", PHASE_NAMES[phase],
+                     samples.bytes.size() + played.repaint[phase].size(), cells[0].c_str(),
+                     cells[1].c_str(), percentile(played.repaint[phase], 0.5),
+                     floor_total > 0 ? total(samples.bytes) / floor_total : 0.0);
+    }
+    std::fprintf(report,
+                 "(repaint: median, in play; sent/floor: of the totals; a full repaint of the "
+                 "last picture alone: %.0f bytes)\n\n",
+                 shown.repaint_bytes);
+}
+
+void report_cpu(FILE* report, const Played& played, const ShownAgain& shown) {
+    std::fprintf(report, "CPU per frame, microseconds: median / 99th percentile\n");
+    std::fprintf(report, "%-18s %-16s %-18s %-16s\n", "phase", "whole frame", "without the wait",
+                 "the console alone");
+    std::vector<double> waits;
+    for (const Phase phase : REPORTED) {
+        const Samples& samples = played.samples[phase];
+        std::fprintf(report, "%-18s %-16s %-18s %-16s\n", PHASE_NAMES[phase],
+                     spread(samples.cpu_us, 1).c_str(), spread(samples.work_us, 1).c_str(),
+                     spread(shown.console_us[phase], 1).c_str());
+        waits.insert(waits.end(), samples.wait_us.begin(), samples.wait_us.end());
+    }
+    std::fprintf(report,
+                 "(the console alone: the same pictures handed to it again, a few ms apart; "
+                 "the wait itself, the thread\nput to sleep for the rest of the 50 ms and woken: "
+                 "median %.1f us)\n",
+                 percentile(waits, 0.5));
+}
+
+void report_program(FILE* report, const Options& options, const ProgramFigures& figures) {
+    std::fprintf(report,
+                 "\n%s on a pseudo-terminal (TERM=%s):\n"
+                 "start to intro on screen: median %.1f ms, maximum %.1f ms (%zu starts)\n"
+                 "peak resident memory after 3 s of play: %ld KB\n",
+                 options.game, options.term, percentile(figures.intro_ms, 0.5),
+                 percentile(figures.intro_ms, 1.0), figures.intro_ms.size(), figures.peak_kb);
+    if (options.baseline == nullptr) {
+        return;
+    }
+    const std::vector<double>& ours = figures.idle_us[0];
+    const std::vector<double>& theirs = figures.idle_us[1];
+    std::fprintf(report,
+                 "\nIdle at the ground, CPU of the whole process per frame (%d rounds of "
+                 "%.0f s each, in turn), microseconds:\nmedian / minimum / maximum\n"
+                 "this game:  %.1f / %.1f / %.1f  (%s)\nbaseline:   %.1f / %.1f / %.1f  (%s)\n"
+                 "ratio of the medians: %.2f\n",
+                 BASELINE_ROUNDS, BASELINE_IDLE_SECONDS, percentile(ours, 0.5),
+                 percentile(ours, 0.0), percentile(ours, 1.0), options.game,
+                 percentile(theirs, 0.5), percentile(theirs, 0.0), percentile(theirs, 1.0),
+                 options.baseline, percentile(ours, 0.5) / percentile(theirs, 0.5));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Options options = parse_options(argc, argv);
+    // The real program first, while this one still has its own terminal.
+    const ProgramFigures program = measure_program(options);
+
+    // Then the game in this process, on a terminal of its own.
+    FILE* report = nullptr;
+    Master master;
+    master.fd = take_pseudo_terminal(options.term, &report);
+    std::thread reader(drain, &master);
+    if (const char* why = console_open()) {
+        fail(why);
+    }
+    game_thread = true;
+    const std::vector<Step> steps = script(options.idle_frames);
+    std::fprintf(stderr, "playing %zu frames of 50 ms on %s...\n", steps.size(), options.term);
+    const Played played = play_script(master, steps);
+    const ShownAgain shown = show_again(master, steps, played.film);
     console_restore();
     master.stop = true;
     reader.join();
 
     std::fprintf(report,
                  "Canopy Hollow on a pseudo-terminal: TERM=%s, 80x25, C.UTF-8, world %u, "
-                 "50 ms frames.\n"
-                 "Frames take turns, two and two, at handing curses only the changed cells "
-                 "(\"changed\") "
-                 "and every cell (\"every\");\nevery tenth frame is a full repaint instead.\n\n",
-                 term, SEED);
-    std::fprintf(report, "Bytes per frame: median / 99th percentile / maximum, mean\n");
-    std::fprintf(report, "%-18s %6s  %-22s %-22s %-22s %8s %8s\n", "phase", "frames", "changed",
-                 "every", "floor", "repaint", "changed/floor");
-    for (const Phase phase : REPORTED) {
-        const Samples& a = changed[phase];
-        const Samples& b = whole[phase];
-        const std::vector<double>* sets[3] = {&a.bytes, &b.bytes, &a.floor};
-        std::string cells[3];
-        for (int i = 0; i < 3; ++i) {
-            char cell[48];
-            std::snprintf(cell, sizeof cell, "%.0f / %.0f / %.0f, %.1f", percentile(*sets[i], 0.5),
-                          percentile(*sets[i], 0.99), percentile(*sets[i], 1.0), mean(*sets[i]));
-            cells[i] = cell;
-        }
-        const double floor_total = total(a.floor);
-        std::fprintf(report, "%-18s %6zu  %-22s %-22s %-22s %8.0f %8.2f\n", PHASE_NAMES[phase],
-                     a.bytes.size() + b.bytes.size() + repaint[phase].size(), cells[0].c_str(),
-                     cells[1].c_str(), cells[2].c_str(), percentile(repaint[phase], 0.5),
-                     floor_total > 0 ? total(a.bytes) / floor_total : 0.0);
-    }
-    std::fprintf(report,
-                 "(floor: of the \"changed\" frames; repaint: median; changed/floor: of the "
-                 "totals)\n\n");
-
-    std::fprintf(report,
-                 "CPU per frame, microseconds: median / 99th percentile; ratios of the medians\n");
-    std::fprintf(report, "%-18s %-16s %-16s %7s   %-16s %-16s %7s\n", "", "whole frame:", "", "",
-                 "without the wait:", "", "");
-    std::fprintf(report, "%-18s %-16s %-16s %7s   %-16s %-16s %7s\n", "phase", "changed", "every",
-                 "ratio", "changed", "every", "ratio");
-    for (const Phase phase : REPORTED) {
-        const Samples& a = changed[phase];
-        const Samples& b = whole[phase];
-        const std::vector<double>* sets[4] = {&a.cpu_us, &b.cpu_us, &a.work_us, &b.work_us};
-        std::string cells[4];
-        for (int i = 0; i < 4; ++i) {
-            char cell[40];
-            std::snprintf(cell, sizeof cell, "%.1f / %.1f", percentile(*sets[i], 0.5),
-                          percentile(*sets[i], 0.99));
-            cells[i] = cell;
-        }
-        std::fprintf(report, "%-18s %-16s %-16s %7.2f   %-16s %-16s %7.2f\n", PHASE_NAMES[phase],
-                     cells[0].c_str(), cells[1].c_str(),
-                     percentile(a.cpu_us, 0.5) / percentile(b.cpu_us, 0.5), cells[2].c_str(),
-                     cells[3].c_str(), percentile(a.work_us, 0.5) / percentile(b.work_us, 0.5));
-    }
-    std::vector<double> waits[2];
-    for (const Phase phase : REPORTED) {
-        for (const double wait : changed[phase].wait_us) {
-            waits[0].push_back(wait);
-        }
-        for (const double wait : whole[phase].wait_us) {
-            waits[1].push_back(wait);
-        }
-    }
-    std::fprintf(report,
-                 "the wait itself (the thread put to sleep for the rest of the 50 ms and woken), "
-                 "median: %.1f us changed, %.1f us every\n",
-                 percentile(waits[0], 0.5), percentile(waits[1], 0.5));
-
-    std::fprintf(report,
-                 "\nThe console alone: CPU of handing it the same pictures again, a few ms apart, "
-                 "microseconds:\nmedian / 99th percentile; ratio of the medians\n");
-    std::fprintf(report, "%-18s %-16s %-16s %7s\n", "phase", "changed", "every", "ratio");
-    for (const Phase phase : REPORTED) {
-        const std::vector<double>& a = console_us[0][phase];
-        const std::vector<double>& b = console_us[1][phase];
-        char cells[2][40];
-        std::snprintf(cells[0], sizeof cells[0], "%.1f / %.1f", percentile(a, 0.5),
-                      percentile(a, 0.99));
-        std::snprintf(cells[1], sizeof cells[1], "%.1f / %.1f", percentile(b, 0.5),
-                      percentile(b, 0.99));
-        std::fprintf(report, "%-18s %-16s %-16s %7.2f\n", PHASE_NAMES[phase], cells[0], cells[1],
-                     percentile(a, 0.5) / percentile(b, 0.5));
-    }
-
-    std::fprintf(report,
-                 "\nLight grey on black in a pair of its own (now) or in pair 0 (before): the "
-                 "same pictures shown again\nwith only changes handed to curses, bytes per frame, "
-                 "mean\n");
-    std::fprintf(report, "%-18s %10s %10s %7s\n", "phase", "own pair", "pair 0", "ratio");
-    for (const Phase phase : REPORTED) {
-        const double count = std::max(replayed_frames[phase], 1);
-        std::fprintf(report, "%-18s %10.1f %10.1f %7.2f\n", PHASE_NAMES[phase],
-                     replayed[0][phase] / count, replayed[1][phase] / count,
-                     replayed[0][phase] / std::max(replayed[1][phase], 1.0));
-    }
-    std::fprintf(report, "%-18s %10.0f %10.0f %7.2f\n", "full repaint", replayed_repaint[0],
-                 replayed_repaint[1], replayed_repaint[0] / std::max(replayed_repaint[1], 1.0));
-
-    std::fprintf(report,
-                 "\n%s on a pseudo-terminal (TERM=%s):\n"
-                 "start to intro on screen: median %.1f ms, maximum %.1f ms (%zu starts)\n"
-                 "peak resident memory after 3 s of play: %ld KB\n",
-                 game, term, percentile(intro_ms, 0.5), percentile(intro_ms, 1.0), intro_ms.size(),
-                 played.peak_kb);
-    if (baseline != nullptr) {
-        std::fprintf(report,
-                     "\nIdle at the ground, CPU of the whole process per frame (%d rounds of "
-                     "%.0f s each, in turn), microseconds:\nmedian / minimum / maximum\n"
-                     "this game:  %.1f / %.1f / %.1f  (%s)\nbaseline:   %.1f / %.1f / %.1f  (%s)\n"
-                     "ratio of the medians: %.2f\n",
-                     BASELINE_ROUNDS, BASELINE_IDLE_SECONDS, percentile(idle_us[0], 0.5),
-                     percentile(idle_us[0], 0.0), percentile(idle_us[0], 1.0), game,
-                     percentile(idle_us[1], 0.5), percentile(idle_us[1], 0.0),
-                     percentile(idle_us[1], 1.0), baseline,
-                     percentile(idle_us[0], 0.5) / percentile(idle_us[1], 0.5));
-    }
+                 "50 ms frames.\nOnly the cells that changed are handed to curses; every tenth "
+                 "frame is a full repaint instead.\n\n",
+                 options.term, SEED);
+    report_bytes(report, played, shown);
+    report_cpu(report, played, shown);
+    report_program(report, options, program);
     std::fclose(report);
     return 0;
 }

@@ -1,5 +1,5 @@
 // A fresh game for every test: the headless console, every global back to its state at
-// process start, and small helpers to press keys, run frames and read the screen.
+// process start, and small helpers to run frames and read the screen.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -11,7 +11,6 @@
 #include "app/game.h"
 #include "platform/headless/headless.h"  // and with it <cstdint>, <string> and <vector>
 #include "terminal/screen.h"
-#include "ui/menus.h"
 #include "world/world.h"
 
 // A whole file as it stands on disk; empty when there is none.
@@ -45,91 +44,16 @@ class FreshGame : public ::testing::Test {
         }
     }
 
-    // Queues every key of a space-separated list ("q Left n") at once, as a player typing
-    // ahead, then runs frames until all are read; keys that a page waits for itself (the
-    // quit question) are read inside one frame.
-    void type_ahead(const std::string& keys, std::uint32_t ms = 50) {
-        std::istringstream names(keys);
-        for (std::string key; names >> key;) {
-            EXPECT_TRUE(headless_push_named_key(key)) << key;
-        }
-        while (headless_queued_events() > 0) {
-            run_frames(1, ms);
-        }
-    }
-
-    // Queues keys by name ("Tab", "Enter", "Esc", "Up", "q", ...), then runs one frame
-    // per key so that each is read by the frame loop.
-    void press(std::initializer_list<const char*> keys, std::uint32_t ms = 50) {
-        for (const char* key : keys) {
-            EXPECT_TRUE(headless_push_named_key(key)) << key;
-            run_frames(1, ms);
-        }
-    }
-
     // The screen buffer as it stands now (not only as last flushed).
     static Frame buffer() { return Frame(screen_buffer, screen_buffer + SCREEN_CELLS); }
     static std::string row(int y, int x0 = 0, int x1 = SCREEN_WIDTH) {
         return frame_row_text(buffer(), y, x0, x1);
     }
-    // Rows y0 to y1 - 1 of columns x0 to x1 - 1 as text, blanks at row ends dropped,
-    // joined by '|'.
-    static std::string text(int x0, int y0, int x1, int y1) {
-        std::string out;
-        for (int y = y0; y < y1; ++y) {
-            const std::string line = row(y, x0, x1);
-            out += (y > y0 ? "|" : "") + line.substr(0, line.find_last_not_of(' ') + 1);
-        }
-        return out;
-    }
     // A whole frame, text then attributes, for comparing two frames.
     static std::string picture(const Frame& frame) {
         return frame_text(frame) + frame_attributes(frame);
     }
-    static Cell& cell_at(int x, int y) { return screen_buffer[y * SCREEN_WIDTH + x]; }
-    static std::uint16_t attr(int x, int y) { return cell_at(x, y).attribute; }
-    static std::uint8_t glyph(int x, int y) { return std::uint8_t(cell_at(x, y).character); }
-
-    // A region as the player sees it, one string per row: text as it stands, white runs
-    // in {braces}, red runs in [brackets], other colours as <colour:...>; blanks at the
-    // end of a row are dropped, and a cell on another background than `bg` shows as '?'.
-    static std::vector<std::string> seen_rows(const Frame& frame, int x0, int y0, int x1, int y1,
-                                              int bg) {
-        auto opening = [](int fg) {
-            return fg == 15 ? "{" : fg == 4 ? "[" : fg == 7 ? "" : "<" + std::to_string(fg) + ":";
-        };
-        auto closing = [](int fg) { return fg == 15 ? "}" : fg == 4 ? "]" : fg == 7 ? "" : ">"; };
-        std::vector<std::string> rows;
-        for (int y = y0; y < y1; ++y) {
-            std::string row;
-            std::size_t text_end = 0;  // blanks after the last text: their colour is not known yet
-            int run = 7;
-            for (int x = x0; x < x1; ++x) {
-                const Cell& cell = frame[static_cast<std::size_t>(y * SCREEN_WIDTH + x)];
-                const bool on_bg = cell.attribute >> 4 == bg,
-                           blank = on_bg && cell.character == ' ';
-                // A blank takes the colour of the text around it; a run ends before the
-                // blanks that follow it.
-                const int fg = blank ? run : on_bg ? cell.attribute & 15 : 7;
-                if (fg != run) {
-                    row.insert(text_end, closing(run));
-                    row += opening(fg);
-                    run = fg;
-                }
-                row += on_bg ? frame_row_text(frame, y, x, x + 1) : "?";
-                text_end = blank ? text_end : row.size();
-            }
-            rows.push_back(row.erase(text_end) + closing(run));
-        }
-        return rows;
-    }
-
-    // Puts the map cursor on a cell with the viewport around it, then runs one frame so
-    // that the map view records what lies there.
-    void aim_cursor(std::int32_t x, std::int32_t y, std::int32_t level) {
-        std::tie(cursor_x, cursor_y, view_x, view_y, view_level) =
-            std::tuple(x, y, x - 27, y - 10, level);
-        follow_cursor();
-        run_frames(1);
+    static std::uint16_t attr(int x, int y) {
+        return screen_buffer[y * SCREEN_WIDTH + x].attribute;
     }
 };

@@ -9,6 +9,7 @@
 #include "creatures/creatures.h"
 #include "game_fixture.h"
 #include "ui/commands.h"
+#include "ui/menus.h"
 #include "util/array.h"
 
 namespace {
@@ -85,7 +86,11 @@ class SoakTest : public FreshGame {
             return;
         }
         const BranchSegment site = free[rng() % free.size()];
-        aim_cursor(site.x, site.y, 2);
+        // The cursor on it, the view around it, and a frame to see what lies there.
+        std::tie(cursor_x, cursor_y, view_x, view_y, view_level) =
+            std::tuple(site.x, site.y, site.x - 27, site.y - 10, 2);
+        follow_cursor();
+        run_frames(1);
         tap(ENTER);
     }
 };

@@ -7,21 +7,18 @@
 // The console runs in a child process, started from a small stand-in for a shell so
 // that it can be stopped by Ctrl-Z as in a real session; the test hands it frames
 // through a pipe and reads every byte it sends to the terminal.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
-#include <pty.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
-#include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
+#include <regex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -38,32 +35,25 @@ constexpr double REPLY_SECONDS = 20;
 // What the terminal receives in one go comes within this much of the last byte.
 constexpr int QUIET_MS = 200;
 
-constexpr char READY = 'r';
-constexpr char SHOWN = 'k';
-constexpr char STOPPED = 's';
-constexpr char WAITED = 'w';
-constexpr char FRAME = 'f';
-constexpr char WAIT = 'p';
-constexpr char END = 'q';
+// The test's commands to the game, and the game's and its shell's replies.
+constexpr char FRAME = 'f', WAIT = 'p', END = 'q';
+constexpr char READY = 'r', SHOWN = 'k', STOPPED = 's', WAITED = 'w';  // 's' from the shell
 
-bool read_fully(int fd, void* data, std::size_t size) {
-    auto* bytes = static_cast<char*>(data);
-    while (size > 0) {
+bool get(int fd, void* data, std::size_t size) {
+    for (auto* bytes = static_cast<char*>(data); size > 0;) {
         const ssize_t count = read(fd, bytes, size);
-        if (count < 0 && errno == EINTR) {
-            continue;
-        }
-        if (count <= 0) {
+        if (count <= 0 && !(count < 0 && errno == EINTR)) {
             return false;
         }
-        bytes += count;
-        size -= static_cast<std::size_t>(count);
+        bytes += std::max<ssize_t>(count, 0);
+        size -= static_cast<std::size_t>(std::max<ssize_t>(count, 0));
     }
     return true;
 }
 
-void reply(int fd, char what) {
-    while (write(fd, &what, 1) < 0 && errno == EINTR) {
+template <typename T>
+void put(int fd, const T& value) {
+    while (write(fd, &value, sizeof value) < 0 && errno == EINTR) {
     }
 }
 
@@ -74,113 +64,47 @@ void reply(int fd, char what) {
     if (console_open() != nullptr) {
         _exit(3);
     }
-    const pid_t self = getpid();
-    reply(replies, READY);
-    while (write(replies, &self, sizeof self) < 0 && errno == EINTR) {
-    }
+    put(replies, READY);
+    put(replies, getpid());
     std::vector<Cell> frame(SCREEN_CELLS);
-    for (;;) {
+    for (char what = 0;;) {
         console_sleep(0);
         pollfd command{commands, POLLIN, 0};
         if (poll(&command, 1, 10) <= 0) {
             continue;
         }
-        char what = 0;
-        if (!read_fully(commands, &what, 1) || what == END) {
+        if (!get(commands, &what, 1) || what == END) {
             console_restore();
             _exit(0);
         }
         if (what == WAIT) {
             // Waits as a frame does, then says how long it took and what key came.
             std::uint32_t ms = 0;
-            if (!read_fully(commands, &ms, sizeof ms)) {
-                _exit(4);
-            }
+            get(commands, &ms, sizeof ms);
             const std::uint32_t start = console_ticks();
             console_sleep(ms);
             const std::uint32_t waited = console_ticks() - start;
             InputEvent key{};
-            const char typed = console_peek_event(&key) ? static_cast<char>(key.character) : '\0';
-            reply(replies, WAITED);
-            while (write(replies, &waited, sizeof waited) < 0 && errno == EINTR) {
-            }
-            reply(replies, typed);
-            continue;
-        }
-        if (!read_fully(commands, frame.data(), frame.size() * sizeof(Cell))) {
-            _exit(4);
-        }
-        console_write(frame.data());
-        reply(replies, SHOWN);
-    }
-}
-
-// The shell's side: puts the game in a process group of its own in the foreground, so
-// that Ctrl-Z stops it, and says when it has stopped.
-[[noreturn]] void run_as_shell(int commands, int replies) {
-    const pid_t game = fork();
-    if (game == 0) {
-        setpgid(0, 0);
-        std::signal(SIGTTOU, SIG_IGN);
-        tcsetpgrp(STDIN_FILENO, getpgrp());
-        std::signal(SIGTTOU, SIG_DFL);
-        serve(commands, replies);
-    }
-    for (;;) {
-        int status = 0;
-        if (waitpid(game, &status, WUNTRACED) < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            _exit(5);
-        }
-        if (WIFSTOPPED(status)) {
-            reply(replies, STOPPED);
-        } else {
-            _exit(WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status));
+            put(replies, WAITED);
+            put(replies, waited);
+            put(replies, console_peek_event(&key) ? static_cast<char>(key.character) : '\0');
+        } else if (get(commands, frame.data(), frame.size() * sizeof(Cell))) {
+            console_write(frame.data());
+            put(replies, SHOWN);
         }
     }
 }
 
-// What a terminal would show of some output: escape sequences and control characters
-// removed, printed characters kept (UTF-8 bytes as they are).
+// What a terminal would show of some output: escape sequences (control sequences,
+// strings to BEL or ST, escapes with intermediates) and control characters removed.
 std::string shown_text(const std::string& output) {
-    std::string text;
-    for (std::size_t i = 0; i < output.size();) {
-        const auto c = static_cast<unsigned char>(output[i]);
-        if (c != 0x1B) {
-            if (c >= 0x20 && c != 0x7F) {
-                text += output[i];
-            }
-            ++i;
-            continue;
-        }
-        ++i;
-        if (i >= output.size()) {
-            break;
-        }
-        const char kind = output[i++];
-        if (kind == '[') {  // parameters and intermediates, then a final byte
-            while (i < output.size() && (output[i] < 0x40 || output[i] > 0x7E)) {
-                ++i;
-            }
-            ++i;
-        } else if (std::strchr("]PX^_", kind) != nullptr) {  // a string, to BEL or ST
-            while (i < output.size() && output[i] != '\a' &&
-                   !(output[i] == 0x1B && i + 1 < output.size() && output[i + 1] == '\\')) {
-                ++i;
-            }
-            i += i < output.size() && output[i] == '\a' ? 1 : 2;
-        } else {  // intermediates, then a final byte: ESC ( B, ESC 7, ESC =
-            for (char next = kind; next >= 0x20 && next <= 0x2F && i < output.size();) {
-                next = output[i++];
-            }
-        }
-    }
-    return text;
+    static const std::regex escapes(
+        "\x1b(\\[[0-?]*[ -/]*[@-~]|[\\]PX^_][^\x07\x1b]*(\x07|\x1b\\\\)|[ "
+        "-/]*[0-~])|[\x01-\x1f\x7f]");
+    return std::regex_replace(output, escapes, "");
 }
 
-class ConsoleOnTerminal {
+class ConsoleOnTerminal : public TerminalSide {
   public:
     ConsoleOnTerminal() {
         int commands[2];
@@ -189,39 +113,28 @@ class ConsoleOnTerminal {
             ADD_FAILURE() << "no pipes";
             return;
         }
-        shell_ = terminal_.fork_child();
+        shell_ = fork_child();
         if (shell_ == 0) {
             close(commands[1]);
             close(replies[0]);
             setenv("LC_ALL", "C.UTF-8", 1);
-            run_as_shell(commands[0], replies[1]);
+            run_as_shell(Job::foreground, replies[1], [&] { serve(commands[0], replies[1]); });
         }
         close(commands[0]);
         close(replies[1]);
         commands_ = commands[1];
         replies_ = replies[0];
-        if (shell_ < 0) {
-            ADD_FAILURE() << "forkpty failed";
-            return;
-        }
-        if (await(READY)) {
-            read_fully(replies_, &game_, sizeof game_);
+        if (shell_ < 0 || !await(READY) || !get(replies_, &game_, sizeof game_)) {
+            ADD_FAILURE() << "the console did not start";
         }
     }
 
     ~ConsoleOnTerminal() {
-        if (game_ > 0) {
-            kill(game_, SIGKILL);
-        }
-        if (shell_ > 0) {
-            kill(shell_, SIGKILL);
-            waitpid(shell_, nullptr, 0);
-        }
-        for (const int fd : {terminal_.master, commands_, replies_}) {
-            if (fd >= 0) {
-                close(fd);
-            }
-        }
+        kill(game_, SIGKILL);
+        kill(shell_, SIGKILL);
+        waitpid(shell_, nullptr, 0);
+        close(commands_);
+        close(replies_);
     }
     ConsoleOnTerminal(const ConsoleOnTerminal&) = delete;
     ConsoleOnTerminal& operator=(const ConsoleOnTerminal&) = delete;
@@ -230,8 +143,7 @@ class ConsoleOnTerminal {
 
     // Hands the console one frame and returns everything it sent to the terminal.
     std::string show(const std::vector<Cell>& frame) {
-        const char what = FRAME;
-        EXPECT_EQ(write(commands_, &what, 1), 1);
+        put(commands_, FRAME);
         const std::size_t size = frame.size() * sizeof(Cell);
         EXPECT_EQ(write(commands_, frame.data(), size), static_cast<ssize_t>(size));
         EXPECT_TRUE(await(SHOWN)) << "the frame was not shown";
@@ -241,41 +153,22 @@ class ConsoleOnTerminal {
     // Has the console wait `ms` as a frame does, with `key` typed `key_after_ms` into the
     // wait; returns how long the wait took and the key the console then holds.
     std::pair<std::uint32_t, char> wait(std::uint32_t ms, std::uint32_t key_after_ms, char key) {
-        const char what = WAIT;
-        EXPECT_EQ(write(commands_, &what, 1), 1);
-        EXPECT_EQ(write(commands_, &ms, sizeof ms), static_cast<ssize_t>(sizeof ms));
+        put(commands_, WAIT);
+        put(commands_, ms);
         usleep(key_after_ms * 1000);
         type(std::string(1, key));
-        std::uint32_t waited = 0;
-        char held = '\0';
-        EXPECT_TRUE(await(WAITED) && read_fully(replies_, &waited, sizeof waited) &&
-                    read_fully(replies_, &held, 1))
+        std::pair<std::uint32_t, char> answer{0, '\0'};
+        EXPECT_TRUE(await(WAITED) && get(replies_, &answer.first, sizeof answer.first) &&
+                    get(replies_, &answer.second, 1))
             << "no answer to the wait";
-        return {waited, held};
+        return answer;
     }
 
     // Everything the console sends until it has been quiet for a while.
-    std::string settle() {
-        while (terminal_.read_some(QUIET_MS)) {
-        }
-        std::string sent = terminal_.output.substr(mark_);
-        mark_ = terminal_.output.size();
-        return sent;
-    }
+    std::string settle() { return TerminalSide::settle(QUIET_MS); }
 
     // Types bytes on the terminal's keyboard.
-    void type(const std::string& bytes) const {
-        EXPECT_EQ(write(terminal_.master, bytes.data(), bytes.size()),
-                  static_cast<ssize_t>(bytes.size()));
-    }
-
-    // The terminal window takes a new size, and the game is told so.
-    void resize(int columns, int rows) const {
-        winsize size{};
-        size.ws_row = static_cast<unsigned short>(rows);
-        size.ws_col = static_cast<unsigned short>(columns);
-        EXPECT_EQ(ioctl(terminal_.master, TIOCSWINSZ, &size), 0);
-    }
+    void type(const std::string& bytes) const { EXPECT_TRUE(send(bytes)); }
 
     void signal(int signal_number) const { EXPECT_EQ(kill(game_, signal_number), 0); }
 
@@ -284,21 +177,19 @@ class ConsoleOnTerminal {
     bool await(char expected) {
         const auto deadline = Clock::now() + std::chrono::duration<double>(REPLY_SECONDS);
         while (Clock::now() < deadline) {
-            pollfd both[2] = {{terminal_.master, POLLIN, 0}, {replies_, POLLIN, 0}};
+            pollfd both[2] = {{master(), POLLIN, 0}, {replies_, POLLIN, 0}};
             if (poll(both, 2, 100) <= 0) {
                 continue;
             }
             if ((both[0].revents & POLLIN) != 0) {
-                terminal_.read_some(0);
+                read_some(0);
             }
-            if ((both[1].revents & (POLLIN | POLLHUP)) != 0) {
-                char got = 0;
-                if (read(replies_, &got, 1) != 1) {
-                    return false;  // the game has gone
-                }
-                if (got == expected) {
-                    return true;
-                }
+            char got = 0;
+            if ((both[1].revents & (POLLIN | POLLHUP)) != 0 && read(replies_, &got, 1) != 1) {
+                return false;  // the game has gone
+            }
+            if (got == expected) {
+                return true;
             }
         }
         return false;
@@ -307,10 +198,8 @@ class ConsoleOnTerminal {
   private:
     pid_t shell_ = -1;
     pid_t game_ = -1;
-    TerminalSide terminal_;
     int commands_ = -1;
     int replies_ = -1;
-    std::size_t mark_ = 0;
 };
 
 // A picture in which every cell can be told from its neighbours and every row from the
@@ -328,25 +217,11 @@ std::vector<Cell> letters() {
 }
 
 std::size_t count_letters(const std::string& text) {
-    std::size_t count = 0;
-    for (const char c : text) {
-        count += c >= 'a' && c <= 'z' ? 1 : 0;
-    }
-    return count;
+    return static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return c >= 'a' && c <= 'z'; }));
 }
 
-TEST(Presenting, AFrameThatChangesNothingSendsNothing) {
-    ConsoleOnTerminal terminal;
-    ASSERT_TRUE(terminal.started());
-    const std::vector<Cell> frame = letters();
-    EXPECT_EQ(count_letters(shown_text(terminal.show(frame))), std::size_t{SCREEN_CELLS})
-        << "the first picture is not whole";
-    for (int again = 1; again <= 3; ++again) {
-        EXPECT_EQ(terminal.show(frame), "") << "showing the same picture again, time " << again;
-    }
-}
-
-TEST(Presenting, OneChangedCellSendsThatCellAlone) {
+TEST(Presenting, OnlyWhatChangedIsSent) {
     // A letter in new colours mid-screen, a glyph beyond ASCII in the first corner, light
     // grey on black in the last one, where writing must not scroll the picture.
     struct Change {
@@ -362,7 +237,9 @@ TEST(Presenting, OneChangedCellSendsThatCellAlone) {
     ConsoleOnTerminal terminal;
     ASSERT_TRUE(terminal.started());
     std::vector<Cell> frame = letters();
-    terminal.show(frame);
+    EXPECT_EQ(count_letters(shown_text(terminal.show(frame))), std::size_t{SCREEN_CELLS})
+        << "the first picture is not whole";
+    EXPECT_EQ(terminal.show(frame), "") << "the same picture sent again";
     for (const Change& change : changes) {
         frame[change.y * SCREEN_WIDTH + change.x] = change.cell;
         const std::string sent = terminal.show(frame);
@@ -383,12 +260,12 @@ TEST(Presenting, EverythingIsRepaintedWhenTheTerminalMayHaveChanged) {
         bool repaints_by_itself;
     };
     const Event events[] = {
-        {"larger window", [](ConsoleOnTerminal& t) { t.resize(100, 30); }, false},
+        {"larger window", [](ConsoleOnTerminal& t) { EXPECT_TRUE(t.resize(100, 30)); }, false},
         {"too small a window, then large enough",
          [](ConsoleOnTerminal& t) {
-             t.resize(60, 20);
+             EXPECT_TRUE(t.resize(60, 20));
              t.settle();
-             t.resize(80, 25);
+             EXPECT_TRUE(t.resize(80, 25));
          },
          true},
         {"Ctrl-Z, then fg",

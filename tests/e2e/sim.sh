@@ -1,116 +1,54 @@
 #!/usr/bin/env bash
 # canopy-sim as its callers use it: key scripts whose quit question takes a later key,
-# replays of recordings with their one-line refusals, and --verify against a capture.
+# replays whose player quit, recordings refused in one line, and --verify against a
+# capture. Each case: what it is, the arguments, the exit status, standard error exactly,
+# and the menu panel's second row or "-" when no screen is printed.
 # Usage: sim.sh <canopy-hollow> <canopy-sim>
 # shellcheck source=SCRIPTDIR/lib/common.sh
 source "$(dirname "$(realpath "$0")")/lib/common.sh"
 sim=$(realpath "$2")
 export LC_ALL=C.UTF-8
+cd "$work" || fail "no work directory"
 
-# Every fault is told, not only the first.
-failures=0
-fail() {
-    echo "FAIL: $*" >&2
-    failures=$((failures + 1))
-}
-
-# Runs canopy-sim; leaves the status in $status, the output in $work/out and $work/err.
-run() {
-    "$sim" "$@" >"$work/out" 2>"$work/err"
-    status=$?
-}
-# The menu panel's second row, where the quit question or the main menu shows.
-menu_row() {
-    local line
-    line=$(sed -n 2p "$work/out")
-    line=${line:55}
-    echo "${line%"${line##*[! ]}"}"
-}
-
-expect() { # description, expected status, expected stderr (exact), expected menu row or ""
-    local what=$1 want_status=$2 want_err=$3 want_menu=$4
-    [[ $status -eq $want_status ]] || fail "$what: exit status $status, not $want_status"
-    [[ $(cat "$work/err") == "$want_err" ]] ||
-        fail "$what: stderr is '$(cat "$work/err")', not '$want_err'"
-    if [[ -n $want_menu ]]; then
-        [[ $(menu_row) == "$want_menu" ]] || fail "$what: the menu shows '$(menu_row)', not '$want_menu'"
-    fi
-}
-
-# The quit question takes the next key of the script, whatever its frame; ":" "," and
-# "#" are keys like any other, swallowed by the question.
-run --frames 10 --keys '1:q 2:: 3:, 4:# 8:n'
-expect "quit question declined with later keys" 0 "" " Construction"
-printf '# a comment line\n1:q 2:# # the key "#", then a comment\n3:, 9:n\n' >"$work/script"
-run --frames 10 --script "$work/script"
-expect "a script file with comments and '#' as a key" 0 "" " Construction"
-run --frames 10 --keys '1:q 8:y'
-expect "quit question answered yes by a later key" 0 "" "Really quit?"
-run --frames 10 --keys '1:q 2:x'
-expect "quit question after the last key" 3 \
-    "canopy-sim: the game waited for a key after the script ran out" "Really quit?"
-
-# Recordings: a game of two frames, one that asks the question and quits.
 head=$'canopy-hollow-recording 1\nseed 7\nwait 32\nwait 32\nstart 1000\n'
-printf '%sframe 1040\nframe 1800\n' "$head" >"$work/two.rec" # the cursor blinks off
-printf '%sframe 1040\nkey 113\nwait 120\nwait 121\n' "$head" >"$work/quit.rec"
-printf '%sframe 1040\nkey 113\nwait 121\nframe 1090\n' "$head" >"$work/after_quit.rec"
-run --replay "$work/quit.rec"
-expect "a recording that ends with the player quitting" 0 "" "Really quit?"
-run --replay "$work/after_quit.rec"
-expect "a recording that goes on after the quit" 2 \
-    "canopy-sim: $work/after_quit.rec: line 9: the player had quit before it" ""
+printf '%sframe 1040\nframe 1800\n' "$head" >two.rec
+printf '%sframe 1040\nkey 113\nwait 120\nwait 121\n' "$head" >quit.rec
+printf '%sframe 1040\nkey 113\nwait 121\nframe 1090\n' "$head" >after_quit.rec
+printf 'canopy-hollow-recording 2\nseed 7\n' >newer.rec
+printf '%sframe 1040\nwait 32\n' "$head" >unfit.rec
+printf 'a\tb\n' >bad.txt
+echo '1:q 2:: 3:, 4:# 8:n' >declined
+echo '1:q 8:y' >yes
+echo '1:q 2:x' >short
+"$sim" --replay two.rec >two.txt 2>/dev/null || fail "two.rec does not replay"
+sed '3s/^./X/' two.txt >changed.txt
+first=$(sed -n 3p two.txt)
 
-# A damaged recording (the reader's verdicts are tested one by one elsewhere), one that
-# does not fit the game, a missing file: exit status 2, one line, no screen.
-printf 'canopy-hollow-recording 2\nseed 7\n' >"$work/newer.rec"
-printf '%sframe 1040\nwait 32\n' "$head" >"$work/unfit.rec"
-while read -r name error; do
-    run --replay "$work/$name"
-    [[ $status -eq 2 ]] || fail "$name: exit status $status, not 2"
-    [[ $(cat "$work/err") == "canopy-sim: $work/$name: $error" ]] ||
-        fail "$name: stderr is '$(cat "$work/err")'"
-    [[ ! -s "$work/out" ]] || fail "$name: a screen was printed"
-done <<'CASES'
-newer.rec line 1: format version 2 is newer than this program reads (1)
-unfit.rec line 7: the game waits for no key here: 'wait' does not fit
-missing.rec No such file or directory
+failures=0
+while IFS='|' read -r what args status errors menu; do
+    # shellcheck disable=SC2086 # the arguments are split as a shell would
+    "$sim" $args >out 2>err
+    got=$?
+    shown=$(sed -n 2p out)
+    shown=${shown:55}
+    shown=${shown%"${shown##*[! ]}"}
+    [[ -s out ]] || shown=-
+    if [[ $got != "$status" || $(cat err) != "$(printf '%b' "$errors")" || $shown != "$menu" ]]; then
+        echo "FAIL: $what: status $got, stderr '$(cat err)', menu row '$shown'" >&2
+        failures=$((failures + 1))
+    fi
+done <<CASES
+quit question declined by later keys ":" "," "#"|--frames 10 --script declined|0|| Construction
+quit question answered yes by a later key|--frames 10 --script yes|0||Really quit?
+quit question after the last key|--frames 10 --script short|3|canopy-sim: the game waited for a key after the script ran out|Really quit?
+a recording that ends with the player quitting|--replay quit.rec|0||Really quit?
+a recording that goes on after the quit|--replay after_quit.rec|2|canopy-sim: after_quit.rec: line 9: the player had quit before it|-
+a newer format|--replay newer.rec|2|canopy-sim: newer.rec: line 1: format version 2 is newer than this program reads (1)|-
+a recording the game cannot have read|--replay unfit.rec|2|canopy-sim: unfit.rec: line 7: the game waits for no key here: 'wait' does not fit|-
+a missing recording|--replay missing.rec|2|canopy-sim: missing.rec: No such file or directory|-
+its own final screen|--replay two.rec --verify --expect two.txt|0|canopy-sim: the final screen matches two.txt (2000 cells)| Construction
+one changed cell|--replay two.rec --verify --expect changed.txt|1|line 3, column 1: the replay shows '${first:0:1}', the capture 'X'\ncanopy-sim: 1 of 2000 cells differ from changed.txt| Construction
+a capture that is no screen|--replay two.rec --verify --expect bad.txt|2|canopy-sim: bad.txt: line 1: a control character, not a screen|-
 CASES
-run --replay "$work"
-expect "a directory for a recording" 2 "canopy-sim: $work: Is a directory" ""
-run --replay "$work/two.rec" --seed 3
-[[ $status -eq 2 && $(head -1 "$work/err") == \
-    "canopy-sim: --replay takes the seed, the keys and the frame times from the recording" ]] ||
-    fail "--replay with --seed: status $status, $(head -1 "$work/err")"
-
-# --frames N stops a replay where a recording of N frames ends.
-run --replay "$work/two.rec"
-cp "$work/out" "$work/two.txt"
-run --replay "$work/two.rec" --frames 1
-cp "$work/out" "$work/first.txt"
-head -n 6 "$work/two.rec" >"$work/one.rec"
-run --replay "$work/one.rec"
-cmp -s "$work/out" "$work/first.txt" || fail "--frames 1 differs from a recording of one frame"
-cmp -s "$work/first.txt" "$work/two.txt" && fail "the second frame changed nothing: no check"
-
-# --verify: the replay's own screen matches; one changed cell is found and named.
-run --replay "$work/two.rec" --verify --expect "$work/two.txt"
-expect "verify against the same screen" 0 \
-    "canopy-sim: the final screen matches $work/two.txt (2000 cells)" ""
-sed '3s/^./X/' "$work/two.txt" >"$work/changed.txt"
-original=$(sed -n 3p "$work/two.txt")
-original=${original:0:1}
-run --replay "$work/two.rec" --verify --expect "$work/changed.txt"
-expect "verify against a changed cell" 1 \
-    "line 3, column 1: the replay shows '$original', the capture 'X'
-canopy-sim: 1 of 2000 cells differ from $work/changed.txt" ""
-cmp -s "$work/out" "$work/two.txt" || fail "--verify did not print the final screen"
-printf 'a\tb\n' >"$work/bad.txt"
-run --replay "$work/two.rec" --verify --expect "$work/bad.txt"
-expect "a capture that is no screen" 2 \
-    "canopy-sim: $work/bad.txt: line 1: a control character, not a screen" ""
-
-if ((failures > 0)); then
-    exit 1
-fi
+((failures == 0)) || exit 1
 echo "sim: ok"

@@ -18,11 +18,11 @@ TEST(WindowsCells, GlyphsBelowSpaceAreSentAsTheirPictures) {
     const std::uint8_t bytes[] = {0x10, 0x11, 0x1E, 0x1F, 0x07, 0x18, 0x19, 0x1A,
                                   0x1B, 0x02, 0x00, 'A',  0xC6, 0xDB, 0xFA};
     const std::u16string glyphs = u"►◄▲▼•↑↓→←☻ A╞█·";
-    // Each cell with colours of its own, and grid-line and underline bits the console
-    // must never get.
+    // Each cell with colours of its own (bright backgrounds among them), and grid-line and
+    // underline bits the console must never get.
     Cell cells[SCREEN_CELLS] = {};
     for (std::size_t i = 0; i < std::size(bytes); ++i) {
-        cells[i * 81] = Cell{bytes[i], static_cast<std::uint16_t>(0x8F00 | (0x1E + i))};
+        cells[i * 81] = Cell{bytes[i], static_cast<std::uint16_t>(0x8F00 | (0x7A + i))};
     }
     static CHAR_INFO wide[SCREEN_CELLS];
     windows_cells(cells, wide);
@@ -31,7 +31,7 @@ TEST(WindowsCells, GlyphsBelowSpaceAreSentAsTheirPictures) {
     for (std::size_t i = 0; i < std::size(bytes); ++i) {
         shown += static_cast<char16_t>(wide[i * 81].Char.UnicodeChar);
         attributes.push_back(wide[i * 81].Attributes);
-        colours.push_back(static_cast<WORD>(0x1E + i));
+        colours.push_back(static_cast<WORD>(0x7A + i));
     }
     EXPECT_EQ(shown, glyphs);
     EXPECT_EQ(attributes, colours);

@@ -1,8 +1,9 @@
 #include "platform/curses/terminal_input.h"
 
 #include <algorithm>
-#include <cstring>
 #include <iterator>
+
+#include "platform/curses/terminal_keys.h"
 
 namespace {
 
@@ -27,127 +28,6 @@ constexpr std::uint32_t PASTE_SILENCE_MS = 2000;
 constexpr int ESCAPE_RUN_LIMIT = 64;
 // Parameter values are kept up to this; larger ones name no key.
 constexpr std::uint32_t PARAMETER_LIMIT = 0x110000;
-
-InputEvent key_press(std::uint8_t character, std::uint16_t virtual_key) {
-    return InputEvent{true, character, virtual_key};
-}
-
-// Control bytes that are not Ctrl+letter, with the key a US keyboard types them with.
-struct ControlKey {
-    std::uint32_t byte;
-    std::uint8_t character;
-    std::uint16_t virtual_key;
-};
-constexpr ControlKey control_keys[] = {
-    {0, 0, VKEY_SPACE},     // Ctrl+Space
-    {8, 8, VKEY_BACK},      // Backspace on terminals that send ^H
-    {9, 9, VKEY_TAB},       //
-    {10, 13, VKEY_RETURN},  // Enter where the terminal still sends a line feed
-    {13, 13, VKEY_RETURN},  //
-    {27, 27, VKEY_ESCAPE},  //
-    {28, 28, 0xDC},         // Ctrl+Backslash
-    {29, 29, 0xDD},         // Ctrl+]
-    {30, 30, '6'},          // Ctrl+^
-    {31, 31, 0xBD},         // Ctrl+_
-    {127, 8, VKEY_BACK},    // Backspace on terminals that send DEL
-};
-
-// Punctuation by the US-layout key that types it, shifted or not.
-struct PunctuationKey {
-    char plain;
-    char shifted;
-    std::uint16_t virtual_key;
-};
-constexpr PunctuationKey punctuation_keys[] = {
-    {';', ':', 0xBA},  {'=', '+', 0xBB}, {',', '<', 0xBC},  {'-', '_', 0xBD},
-    {'.', '>', 0xBE},  {'/', '?', 0xBF}, {'`', '~', 0xC0},  {'[', '{', 0xDB},
-    {'\\', '|', 0xDC}, {']', '}', 0xDD}, {'\'', '"', 0xDE},
-};
-constexpr char shifted_digits[] = ")!@#$%^&*(";
-
-std::uint16_t virtual_key_of_printable(char c) {
-    if (c >= 'a' && c <= 'z') {
-        return static_cast<std::uint16_t>(c - 'a' + 'A');
-    }
-    if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' ') {
-        return static_cast<std::uint16_t>(c);
-    }
-    if (const char* digit = std::strchr(shifted_digits, c); digit != nullptr) {
-        return static_cast<std::uint16_t>('0' + (digit - shifted_digits));
-    }
-    for (const PunctuationKey& key : punctuation_keys) {
-        if (c == key.plain || c == key.shifted) {
-            return key.virtual_key;
-        }
-    }
-    return 0;
-}
-
-// Function key n (1-based). Shift and Ctrl with F1..F12 arrive as F13 and up on some
-// terminals; Windows reports them as the plain function key.
-InputEvent function_key(std::uint32_t number) {
-    return key_press(0, static_cast<std::uint16_t>(VKEY_F1 + (number - 1) % 12));
-}
-
-// Keys sent as a letter after ESC [ or ESC O; any modifier parameter is ignored, as
-// Windows reports Ctrl+Left as Left. Lower-case a..d are rxvt's shifted arrows.
-struct FinalKey {
-    char final_byte;
-    std::uint16_t virtual_key;
-};
-constexpr FinalKey cursor_keys[] = {
-    {'A', VKEY_UP},   {'B', VKEY_DOWN}, {'C', VKEY_RIGHT}, {'D', VKEY_LEFT},
-    {'H', VKEY_HOME}, {'F', VKEY_END},  {'E', VKEY_CLEAR}, {'G', VKEY_CLEAR},
-    {'a', VKEY_UP},   {'b', VKEY_DOWN}, {'c', VKEY_RIGHT}, {'d', VKEY_LEFT},
-};
-
-// What CSI and SS3 sequences share by their final byte: F1..F4 as P..S, and the cursor
-// keys. False when the final byte names neither.
-bool final_byte_key(std::uint32_t final_byte, InputEvent* key) {
-    if (final_byte >= 'P' && final_byte <= 'S') {
-        *key = function_key(final_byte - 'P' + 1);
-        return true;
-    }
-    for (const FinalKey& cursor_key : cursor_keys) {
-        if (static_cast<std::uint32_t>(cursor_key.final_byte) == final_byte) {
-            *key = key_press(0, cursor_key.virtual_key);
-            return true;
-        }
-    }
-    return false;
-}
-
-// The keypad in application mode (ESC O and a letter): the digits as the keys they
-// double for with Num Lock off, the operators as their characters.
-struct KeypadKey {
-    char final_byte;
-    std::uint8_t character;
-    std::uint16_t virtual_key;
-};
-constexpr KeypadKey keypad_keys[] = {
-    {'p', 0, VKEY_INSERT}, {'q', 0, VKEY_END},   {'r', 0, VKEY_DOWN},   {'s', 0, VKEY_NEXT},
-    {'t', 0, VKEY_LEFT},   {'u', 0, VKEY_CLEAR}, {'v', 0, VKEY_RIGHT},  {'w', 0, VKEY_HOME},
-    {'x', 0, VKEY_UP},     {'y', 0, VKEY_PRIOR}, {'n', 0, VKEY_DELETE}, {'M', 13, VKEY_RETURN},
-    {'j', '*', 0x6A},      {'k', '+', 0x6B},     {'l', ',', 0x6C},      {'m', '-', 0x6D},
-    {'o', '/', 0x6F},      {'X', '=', 0xBB},
-};
-
-// Keys sent as ESC [ number ~ (vt220, xterm, the Linux console, screen, tmux; rxvt
-// ends shifted and controlled ones with $, ^ or @ instead).
-struct NumberedKey {
-    std::uint32_t number;
-    std::uint16_t virtual_key;  // 0: the function key named by `function`
-    std::uint32_t function;
-};
-constexpr NumberedKey numbered_keys[] = {
-    {1, VKEY_HOME, 0},  {2, VKEY_INSERT, 0}, {3, VKEY_DELETE, 0}, {4, VKEY_END, 0},
-    {5, VKEY_PRIOR, 0}, {6, VKEY_NEXT, 0},   {7, VKEY_HOME, 0},   {8, VKEY_END, 0},
-    {11, 0, 1},         {12, 0, 2},          {13, 0, 3},          {14, 0, 4},
-    {15, 0, 5},         {17, 0, 6},          {18, 0, 7},          {19, 0, 8},
-    {20, 0, 9},         {21, 0, 10},         {23, 0, 11},         {24, 0, 12},
-    {25, 0, 13},        {26, 0, 14},         {28, 0, 15},         {29, 0, 16},
-    {31, 0, 17},        {32, 0, 18},         {33, 0, 19},         {34, 0, 20},
-};
 
 constexpr std::uint32_t PASTE_BEGIN = 200;
 constexpr std::uint32_t MODIFIED_CHARACTER = 27;  // xterm's ESC [ 27 ; mod ; char ~
@@ -174,27 +54,6 @@ bool before(std::uint32_t moment, std::uint32_t deadline) {
 
 }  // namespace
 
-InputEvent key_of_character(std::uint32_t character) {
-    for (const ControlKey& key : control_keys) {
-        if (key.byte == character) {
-            return key_press(key.character, key.virtual_key);
-        }
-    }
-    if (character >= 1 && character <= 26) {
-        // Ctrl+letter: the control byte as character, the letter's key as code.
-        return key_press(static_cast<std::uint8_t>(character),
-                         static_cast<std::uint16_t>('A' + character - 1));
-    }
-    if (character >= 32 && character <= 126) {
-        return key_press(static_cast<std::uint8_t>(character),
-                         virtual_key_of_printable(static_cast<char>(character)));
-    }
-    // Beyond ASCII: keep the Latin-1 byte where there is one (never printable ASCII,
-    // so the game falls back to the key code), and name no key.
-    const std::uint8_t byte = character < 256 ? static_cast<std::uint8_t>(character) : 0;
-    return key_press(byte, VKEY_PROCESSKEY);
-}
-
 TerminalInput::TerminalInput(bool utf8, std::uint32_t escape_delay_ms)
     : utf8_(utf8), escape_delay_ms_(escape_delay_ms) {}
 
@@ -206,9 +65,10 @@ void TerminalInput::reset() {
 
 void TerminalInput::feed(const unsigned char* bytes, std::size_t count, std::uint32_t now_ms,
                          KeySink sink, void* context) {
+    // Bytes that come after a silence belong to no sequence begun before it; bytes that
+    // come together belong together, however short the escape delay.
+    expire(now_ms, sink, context);
     for (std::size_t i = 0; i < count; ++i) {
-        // Bytes that come after a silence belong to no sequence begun before it.
-        expire(now_ms, sink, context);
         const std::uint32_t byte = bytes[i];
         if (!utf8_) {
             take(byte, sink, context);
@@ -472,15 +332,11 @@ void TerminalInput::finish_csi(std::uint32_t final_byte, KeySink sink, void* con
         return;
     }
     if (final_byte == '~' || final_byte == '$' || final_byte == '^' || final_byte == '@') {
-        for (const NumberedKey& key : numbered_keys) {
-            if (key.number == first) {
-                sink(key.virtual_key != 0 ? key_press(0, key.virtual_key)
-                                          : function_key(key.function),
-                     context);
-                return;
-            }
+        // The end of a paste that never began and unknown numbers are no keys.
+        if (InputEvent key{}; numbered_key(first, &key)) {
+            sink(key, context);
         }
-        return;  // the end of a paste that never began, unknown numbers
+        return;
     }
     if (final_byte == 'u') {
         // The character and modifier form some terminals offer for modified keys.
@@ -520,15 +376,8 @@ void TerminalInput::take_ss3(std::uint32_t character, KeySink sink, void* contex
     if (private_) {
         return;
     }
-    if (InputEvent key{}; final_byte_key(character, &key)) {
+    if (InputEvent key{}; final_byte_key(character, &key) || keypad_key(character, &key)) {
         sink(key, context);
-        return;
-    }
-    for (const KeypadKey& key : keypad_keys) {
-        if (static_cast<std::uint32_t>(key.final_byte) == character) {
-            sink(key_press(key.character, key.virtual_key), context);
-            return;
-        }
     }
 }
 

@@ -34,8 +34,10 @@ class TerminalInput {
     // counts as the Escape key; a sequence that stops for that long is dropped.
     explicit TerminalInput(bool utf8 = true, std::uint32_t escape_delay_ms = 25);
 
-    // Takes bytes read at now_ms (a millisecond clock that may wrap) and hands every
-    // complete key press to sink. What is left unfinished waits for the next bytes.
+    // Takes bytes read together at now_ms (a millisecond clock that may wrap) and hands
+    // every complete key press to sink: a sequence whole in them is one key, whatever the
+    // escape delay. What is left unfinished waits for the next bytes; if those come
+    // after the delay, it is settled first, as expire does.
     void feed(const unsigned char* bytes, std::size_t count, std::uint32_t now_ms, KeySink sink,
               void* context);
 

@@ -59,7 +59,6 @@ screen_has() { screen_text | grep -qF -- "$1"; }
 pane_has() { screen_text "$1" | grep -qF -- "$2"; } # session, text
 # Patterns with a digit never match the command line as typed ($?, $((...))).
 screen_matches() { screen_text | grep -qE -- "$1"; }
-pane_matches() { screen_text "$1" | grep -qE -- "$2"; } # session, pattern
 pane_flag() { tm display-message -p -t "$pane" "#{$1}"; } # cursor_flag, alternate_on...
 type_line() { tm send-keys -t "$pane" -l "$1" && tm send-keys -t "$pane" Enter; }
 
@@ -84,13 +83,4 @@ into_the_game() { # session, seconds the intro may take to come
     wait_until "$1: the title screen" 15 title_shown "$1"
     tm send-keys -t "$1" Space
     wait_until "$1: the arrival message" 15 pane_has "$1" 'The elf mission has arrived at'
-}
-# q on the main menu, then y to the quit question: the game ends with status 0, which
-# the pane's shell shows as EXIT=0.
-quit_with_q_y() { # session
-    tm send-keys -t "$1" q
-    wait_until "$1: the quit question" 5 pane_has "$1" 'Really quit?'
-    tm send-keys -t "$1" y
-    wait_until "$1: the game to end" 10 pane_matches "$1" 'EXIT=[0-9]'
-    pane_has "$1" 'EXIT=0' || fail "$1: q y should end the game with status 0"
 }
