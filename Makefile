@@ -3,7 +3,7 @@
 # UndefinedBehaviorSanitizer.
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: run build test test-plain test-sanitize rerecord bench bench-terminal clean web test-web windows fuzz install dist
+.PHONY: run build test test-plain test-sanitize rerecord bench bench-terminal clean web test-web bench-web windows fuzz install dist
 
 run: build
 	./build/release/canopy-hollow
@@ -52,11 +52,15 @@ web:
 		-DCANOPY_WEB_OUTPUT=$(CURDIR)/build/web
 	$(EMSCRIPTEN_ENV) cmake --build build/web-obj -j $(JOBS)
 
-# The page's key decoding, then the page played in headless Chromium against canopy-sim.
+# The page played in headless Chromium against canopy-sim.
 test-web: web build
-	node --test tests/web/keys_test.js
 	/usr/bin/python3 tests/web/browser_test.py --site build/web \
 		--sim build/release/canopy-sim --out build/web-test
+
+# The page idle on the main screen against the page of another revision (REV, by
+# default 2da0087), side by side in headless Chromium: main-thread time and grid changes.
+bench-web: web
+	/usr/bin/python3 bench/web_idle.py --site build/web $(if $(REV),--against $(REV))
 
 # The Windows console build, cross-compiled with mingw-w64 (warnings as errors): the
 # game, build/windows/canopy-hollow.exe, then its tests and a smoke test under Wine.

@@ -79,4 +79,4 @@
   }
 
   exports.decodeKey = decodeKey;
-})(typeof module === "object" && module.exports ? module.exports : (window.canopyKeys = {}));
+})((window.canopyKeys = {}));

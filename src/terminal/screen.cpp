@@ -1,6 +1,7 @@
 #include "terminal/screen.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/game.h"
@@ -63,6 +64,13 @@ void select_region(std::int32_t x0, std::int32_t y0, std::int32_t x1, std::int32
     text_bg = bg;
     text_fg = fg;
     word_wrap = wrap;
+}
+
+// A player who asks for less motion (CANOPY_STEADY_CURSOR in the environment; the web
+// page sets it where the browser is asked to reduce motion) sees the map cursor steadily.
+bool cursor_blinks() {
+    static const bool blinks = std::getenv("CANOPY_STEADY_CURSOR") == nullptr;
+    return blinks;
 }
 
 }  // namespace
@@ -183,9 +191,9 @@ void follow_cursor() {
 void flush_screen() {
     if (on_screen(cursor_screen_x, cursor_screen_y)) {
         Cell& cell = screen_buffer[cursor_screen_y * SCREEN_WIDTH + cursor_screen_x];
-        if ((frame_time & 0x100) != 0) {
+        if ((frame_time & 0x100) != 0 || !cursor_blinks()) {
             cell.attribute = 0x30;
-            if ((frame_time & 0x200) != 0) {
+            if ((frame_time & 0x200) != 0 && cursor_blinks()) {
                 cell.character = ' ';
             }
         }

@@ -1,9 +1,10 @@
 // The browser console: the game compiled to WebAssembly, drawing its 80x25 cells as
 // text into the page that loaded it (web/page.js). The page keeps the key queue and
-// the clock; this side keeps the picture last shown and hands over only the rows that
-// changed, so a frame that changes nothing never touches the page. Waiting (the frame's
-// sleep, the "[press any key]" screens, the quit question) suspends the game through
-// Asyncify and lets the browser run, so the game's loop stays as it is.
+// the clock, and answers both from a recording when it replays one; this side keeps
+// the picture last shown and hands over only the cells that changed, so a frame that
+// changes nothing never touches the page. Waiting (the frame's sleep, the "[press any
+// key]" screens, the quit question) suspends the game through Asyncify and lets the
+// browser run, so the game's loop stays as it is.
 #include <emscripten.h>
 
 #include <cstring>
@@ -30,31 +31,35 @@ EM_JS(int, page_attach, (const char32_t* glyphs), {
 
 EM_JS(void, page_detach, (), { Module["page"].detach(); });
 
-// One row of SCREEN_WIDTH cells, each a 16-bit character and a 16-bit attribute.
-EM_JS(void, page_draw_row, (int y, const Cell* cells), {
-    const first = cells >> 1;
-    Module["page"].drawRow(y, HEAPU16.subarray(first, first + 2 * 80));
+// True while the page restores a game by replaying it and shows nothing until the end.
+EM_JS(int, page_drawing, (), { return Module["page"].drawing() ? 1 : 0; });
+
+// `count` changed cells, each as three 32-bit words: position, character, attribute.
+EM_JS(void, page_draw_cells, (int count, const std::uint32_t* changes), {
+    const first = changes >> 2;
+    Module["page"].drawCells(HEAPU32.subarray(first, first + 3 * count));
 });
 
 EM_JS(int, page_peek_key, (), { return Module["page"].peekKey(); });
 EM_JS(int, page_take_key, (), { return Module["page"].takeKey(); });
 EM_ASYNC_JS(int, page_wait_key, (), { return await Module["page"].waitKey(); });
 
-EM_JS(int, page_clock_is_manual, (), { return Module["page"].clock.manual ? 1 : 0; });
-EM_JS(std::uint32_t, page_clock_now, (), { return Module["page"].clock.now() >>> 0; });
-EM_ASYNC_JS(std::uint32_t, page_clock_wait, (),
-            { return (await Module["page"].clock.waitForTurn()) >>> 0; });
-EM_ASYNC_JS(void, page_sleep, (std::uint32_t milliseconds),
-            { await Module["page"].clock.sleep(milliseconds >>> 0); });
+// The clock: a tick at once, or -1 when the caller must wait for one.
+EM_JS(double, page_tick_now, (), { return Module["page"].tickNow(); });
+EM_ASYNC_JS(std::uint32_t, page_tick_wait, (), { return (await Module["page"].tickWait()) >>> 0; });
+// A sleep: 0 or 1 (held) at once, or -1 when the caller must wait for the answer.
+EM_JS(int, page_sleep_now, (std::uint32_t milliseconds),
+      { return Module["page"].sleepNow(milliseconds >>> 0); });
+EM_ASYNC_JS(int, page_sleep_wait, (std::uint32_t milliseconds),
+            { return (await Module["page"].sleepWait(milliseconds >>> 0)) ? 1 : 0; });
 
 namespace {
 
 bool is_open = false;
-bool manual_clock = false;
 
-// What the page shows, row by row, and whether each row has been drawn since opening.
+// What the page shows; a cell never shown since opening differs from every real cell.
 Cell shown[SCREEN_CELLS];
-bool row_drawn[SCREEN_HEIGHT];
+std::uint32_t changes[3 * SCREEN_CELLS];
 
 InputEvent unpack_key(int packed) {
     return InputEvent{true, static_cast<std::uint8_t>(packed & 0xFF),
@@ -70,8 +75,7 @@ const char* console_open() {
     if (page_attach(cp437_to_unicode) == 0) {
         return "this page has no game screen to draw on";
     }
-    manual_clock = page_clock_is_manual() != 0;
-    std::memset(row_drawn, 0, sizeof row_drawn);
+    std::memset(shown, 0xFF, sizeof shown);
     is_open = true;
     return nullptr;
 }
@@ -85,20 +89,25 @@ void console_restore() {
     page_detach();
 }
 
+// While the page restores a game nothing is drawn and `shown` stays what the page
+// still shows, so the first picture after it changes exactly the cells that differ.
 void console_write(const Cell* cells) {
-    if (!is_open) {
+    if (!is_open || page_drawing() == 0) {
         return;
     }
-    constexpr std::size_t ROW_BYTES = sizeof(Cell) * SCREEN_WIDTH;
-    for (int y = 0; y < SCREEN_HEIGHT; ++y) {
-        const Cell* row = cells + y * SCREEN_WIDTH;
-        Cell* shown_row = shown + y * SCREEN_WIDTH;
-        if (row_drawn[y] && std::memcmp(row, shown_row, ROW_BYTES) == 0) {
+    int count = 0;
+    for (int i = 0; i < SCREEN_CELLS; ++i) {
+        if (cells[i].character == shown[i].character && cells[i].attribute == shown[i].attribute) {
             continue;
         }
-        std::memcpy(shown_row, row, ROW_BYTES);
-        row_drawn[y] = true;
-        page_draw_row(y, shown_row);
+        shown[i] = cells[i];
+        changes[3 * count] = static_cast<std::uint32_t>(i);
+        changes[3 * count + 1] = cells[i].character & 0xFFu;
+        changes[3 * count + 2] = cells[i].attribute & 0xFFu;
+        ++count;
+    }
+    if (count > 0) {
+        page_draw_cells(count, changes);
     }
 }
 
@@ -126,17 +135,18 @@ bool console_read_event(InputEvent* event) {
     return true;
 }
 
-// With a manual clock every reading waits for whoever drives the page to give the
-// time, so a test decides when each frame starts and what time it is.
+// A test's manual clock, the end of a watched recording and a hidden tab make the
+// game wait here for its next tick.
 std::uint32_t console_ticks() {
-    return manual_clock ? page_clock_wait() : page_clock_now();
+    const double tick = page_tick_now();
+    return tick >= 0 ? static_cast<std::uint32_t>(tick) : page_tick_wait();
 }
 
-// A hidden tab slows the page's timers; the game's longest step (0.1 s) already keeps
-// such a stall from jerking the simulation, so the wait is never reported as a hold.
+// True after the page paused the game (a hidden tab): the time away is no game time.
 bool console_sleep(std::uint32_t milliseconds) {
-    if (is_open) {
-        page_sleep(milliseconds);
+    if (!is_open) {
+        return false;
     }
-    return false;
+    const int held = page_sleep_now(milliseconds);
+    return (held < 0 ? page_sleep_wait(milliseconds) : held) != 0;
 }
