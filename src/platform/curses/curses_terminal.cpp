@@ -169,15 +169,27 @@ void unblock(int signal_number) {
     sigprocmask(SIG_UNBLOCK, &only, nullptr);
 }
 
+// Lets this signal do what it does by default (end or stop the process, or with
+// whole_group its process group), then puts back the game's own handling of it.
+void take_default_action(int signal_number, bool whole_group) {
+    struct sigaction by_default {};
+    struct sigaction ours {};
+    by_default.sa_handler = SIG_DFL;
+    sigemptyset(&by_default.sa_mask);
+    sigaction(signal_number, &by_default, &ours);
+    unblock(signal_number);
+    if (whole_group) {
+        kill(0, signal_number);
+    } else {
+        raise(signal_number);
+    }
+    sigaction(signal_number, &ours, nullptr);
+}
+
 // Ends the process by this signal's default action, so the parent (a shell loop, a
 // script) sees a death by signal and not an ordinary exit.
 [[noreturn]] void die_of(int signal_number) {
-    struct sigaction action {};
-    action.sa_handler = SIG_DFL;
-    sigemptyset(&action.sa_mask);
-    sigaction(signal_number, &action, nullptr);
-    unblock(signal_number);
-    raise(signal_number);
+    take_default_action(signal_number, false);
     _exit(128 + signal_number);  // not reached for the signals caught here
 }
 
@@ -196,14 +208,7 @@ void die_if_asked() {
 bool stop_while_in_background() {
     while (terminal_in_background()) {
         continued = 0;
-        struct sigaction stop {};
-        struct sigaction found {};
-        stop.sa_handler = SIG_DFL;
-        sigemptyset(&stop.sa_mask);
-        sigaction(SIGTTOU, &stop, &found);
-        unblock(SIGTTOU);
-        kill(0, SIGTTOU);
-        sigaction(SIGTTOU, &found, nullptr);
+        take_default_action(SIGTTOU, true);
         if (continued == 0) {
             return false;
         }
@@ -299,14 +304,7 @@ void suspend() {
     endwin();
     write_all(paste_off);
     std::fflush(stdout);
-    struct sigaction ours {};
-    struct sigaction stop {};
-    stop.sa_handler = SIG_DFL;
-    sigemptyset(&stop.sa_mask);
-    sigaction(SIGTSTP, &stop, &ours);
-    unblock(SIGTSTP);
-    raise(SIGTSTP);
-    sigaction(SIGTSTP, &ours, nullptr);
+    take_default_action(SIGTSTP, false);
     wait_in_background();  // continued by `bg`: stop again until `fg`
 
     write_all(paste_on);
