@@ -1,10 +1,10 @@
-// The page around the game: it starts the game compiled to WebAssembly, draws the cells
-// the game hands over, takes keys from the keyboard and the on-screen pad, keeps the
-// clock, keeps the game's recording so a reload can continue it, plays recordings back,
-// pauses while the tab is hidden, and after the game ends offers a new one. The game's
-// side of the console (where each tick, pause and key comes from: the player, a kept
-// recording or a watched one) and the games the page starts share one state, so they
-// stay in one file; the screen, the buttons and recordings have files of their own.
+// The page around the game: it starts each game in a worker of its own
+// (game_worker.js), draws the cells the game hands over, takes keys from the keyboard
+// and the on-screen pad, keeps the game's recording in the browser's storage so a
+// reload can continue it (canopy-hollow --resume), plays recordings back
+// (canopy-hollow --replay), pauses while the tab is hidden, and after the game ends
+// offers a new one. The screen, the buttons, the keys and the kept recording have files
+// of their own.
 //
 // The address may carry ?seed=N to play world N, as canopy-hollow --seed N does, and
 // ?replay=URL to watch a recording from this site. ?clock=manual stops the clock: each
@@ -13,12 +13,7 @@
 "use strict";
 
 (function () {
-  // Keys held back for the game; a key held down beyond this only repeats what waits.
-  const KEY_QUEUE_LIMIT = 32;
-  const RECORDING_FILE = "/game.rec";
   const KEEP_EVERY_MS = 1000;
-  // While a game is restored the page lets the browser breathe this often (in frames).
-  const RESTORE_SLICE = 500;
 
   const params = new URLSearchParams(window.location.search);
   const $ = (id) => document.getElementById(id);
@@ -26,7 +21,7 @@
   const panel = $("panel");
   const note = $("note");
   const pad = $("pad");
-  const { parseRecording, Replay, Keeper } = window.canopyRecording;
+  const manualClock = params.get("clock") === "manual";
 
   // ---- State shared with whoever watches the page (the browser test) ----
 
@@ -34,7 +29,8 @@
     state: "loading", // loading, offered, playing, restoring, watching, watched, ended, failed
     exitStatus: null,
     seed: params.get("seed"),
-    ticks: 0, // clock readings of the game now running
+    frames: 0, // frames of the game now running, as of its last word to the page
+    keysSent: 0, // keys handed to the games
     speed: 1,
   };
   window.canopy = canopy;
@@ -46,32 +42,35 @@
     idleWaiters = [];
     waiters.forEach((resolve) => resolve(why));
   }
-  canopy.whenIdle = () => new Promise((resolve) => idleWaiters.push(resolve));
-  const never = () => new Promise(() => {});
-  const after = (milliseconds) => new Promise((resolve) => setTimeout(resolve, milliseconds));
 
-  // The grid of cells and the live region (screen.js). While a game is restored no
-  // message is read out: only the picture it comes back to counts.
-  const grid = window.canopyScreen.create(screen, $("said"), () => mode !== "restore");
+  // The grid of cells and the live region (screen.js).
+  const grid = window.canopyScreen.create(screen, $("said"));
+
+  // ---- The game's worker ----
+
+  let worker = null;
+  let mode = "over"; // live, restore, watch or over: where the running game's turns come from
+  let takingKeys = false;
+  let waitingForKey = false;
+  let waitingForClock = false;
+  let clockTime = 0;
+
+  function send(message) {
+    if (worker) {
+      worker.postMessage(message);
+    }
+  }
 
   // ---- Keys: the keyboard, the pad and taps ----
 
-  let takingKeys = false;
-  let keyQueue = [];
-  let keyWaiter = null;
-
   function pushKey(key) {
-    if (!takingKeys || mode !== "live" || keyQueue.length >= KEY_QUEUE_LIMIT) {
+    if (!takingKeys || mode !== "live") {
       return;
     }
-    keyQueue.push(key.character | (key.virtualKey << 8));
-    if (keyWaiter) {
-      const wake = keyWaiter;
-      keyWaiter = null;
-      wake(keyQueue.shift());
-    }
+    waitingForKey = false;
+    ++canopy.keysSent;
+    send({ type: "key", packed: key.character | (key.virtualKey << 8) });
   }
-  canopy.queuedKeys = () => keyQueue.length;
 
   screen.addEventListener("keydown", (event) => {
     const key = window.canopyKeys.decodeKey(event);
@@ -91,7 +90,7 @@
   screen.addEventListener("click", () => {
     if (paused) {
       resume();
-    } else if (keyWaiter) {
+    } else if (waitingForKey) {
       pushKey({ character: 32, virtualKey: 32 });
     }
   });
@@ -100,265 +99,68 @@
   // ---- Pausing while the tab is hidden ----
 
   let paused = false;
-  let resumeWaiter = null;
   function resume() {
     if (!paused || document.hidden) {
       return;
     }
     paused = false;
     $("paused").hidden = true;
-    if (resumeWaiter) {
-      resumeWaiter();
-    }
+    send({ type: "resume" });
   }
   document.addEventListener("visibilitychange", () => {
     if (document.hidden) {
       keepRecording();
-      if (mode === "live" && canopy.state === "playing" && !clock.manual) {
+      if (mode === "live" && canopy.state === "playing" && !manualClock) {
         paused = true;
         $("paused").hidden = false;
+        send({ type: "pause" });
       }
     }
   });
   window.addEventListener("pagehide", () => keepRecording());
 
-  // ---- The clock ----
+  // ---- The manual clock, for tests ----
 
-  const clock = { manual: params.get("clock") === "manual", time: 0, offset: 0, waiter: null };
-  function liveTick() {
-    return (Math.floor(performance.now()) + clock.offset) >>> 0;
-  }
   // Lets the game read the clock once more, at `time` if given (else where it stands),
   // and resolves with what the game waits for next: "clock", "key" or "ended". Keys
   // pressed before the call are in the queue for that frame.
   canopy.step = (time) => {
-    if (!clock.waiter) {
+    if (!waitingForClock) {
       return Promise.reject(new Error("the game is not waiting for the clock"));
     }
-    if (time !== undefined) {
-      clock.time = time >>> 0;
-    }
-    const idle = canopy.whenIdle();
-    const wake = clock.waiter;
-    clock.waiter = null;
-    wake(clock.time);
+    waitingForClock = false;
+    const idle = new Promise((resolve) => idleWaiters.push(resolve));
+    send({ type: "step", time });
     return idle;
   };
-  canopy.time = () => clock.time;
-  canopy.waitingForClock = () => clock.waiter !== null;
-
-  // ---- Where the game's ticks, pauses and keys come from ----
-  // "live": the player and the clock; "restore": a kept recording, drawn only from its
-  // last frame on, then live; "watch": a recording shown at its own pace, then held.
-
-  let mode = "live";
-  let replay = null;
-  let restoredFrames = 0;
-  let watchPaused = false;
-  let watchWaiter = null;
-
-  function stopReplay(why) {
-    if (mode === "watch") {
-      canopy.state = why ? "failed" : "watched";
-      note.textContent = why ? "This recording cannot be watched: " + why
-        : "The recording has ended.";
-      $("watching").hidden = true;
-    } else {
-      canopy.state = "failed";
-      keeper.forget();
-      showPanel("The game could not be continued.", why);
-    }
-    mode = "over";
-    noticeIdle("ended");
-  }
-
-  // Answers from the replay, or null when it has none or does not fit.
-  function fromReplay(...kinds) {
-    try {
-      const event = replay.take(...kinds);
-      if (event === null && mode === "watch") {
-        stopReplay(null);
-      }
-      return event;
-    } catch (error) {
-      stopReplay(error.message);
-      return null;
-    }
-  }
-
-  // The restored game has caught up with its recording: from here on it is played.
-  function finishRestore() {
-    mode = "live";
-    canopy.state = "playing";
-    clock.offset = (replay.lastTick - Math.floor(performance.now())) >>> 0;
-    clock.time = replay.lastTick;
-    note.textContent = "";
-    const text = readRecording(0);
-    if (keeper.stored() === text) {
-      keeper.length = text.length;
-    } else {
-      keeper.begin(text);
-    }
-    focusGame();
-  }
-  function caughtUp() {
-    if (mode === "restore" && replay.over) {
-      finishRestore();
-    }
-  }
-
-  function pageForGame(game) {
-    const current = () => game === running;
-    return {
-      attach(table) {
-        grid.attach(table);
-        takingKeys = true;
-        keyQueue = [];
-        return true;
-      },
-      detach() {
-        takingKeys = false;
-        keyQueue = [];
-        keyWaiter = null;
-      },
-      drawing: () => current() && (mode !== "restore" || replay.framesLeft === 0),
-      drawCells: grid.drawCells,
-      peekKey() {
-        caughtUp();
-        if (!current() || mode === "over") {
-          return -1;
-        }
-        if (mode !== "live") {
-          const event = replay.peek("key");
-          return event ? packRecorded(event.value) : -1;
-        }
-        return keyQueue.length > 0 ? keyQueue[0] : -1;
-      },
-      takeKey() {
-        caughtUp();
-        if (!current() || mode === "over") {
-          return -1;
-        }
-        if (mode !== "live") {
-          const event = replay.over ? null : fromReplay("key", "wait");
-          return event ? packRecorded(event.value) : -1;
-        }
-        return keyQueue.length > 0 ? keyQueue.shift() : -1;
-      },
-      waitKey() {
-        if (!current() || mode !== "live") {
-          if (current() && mode === "watch") {
-            stopReplay(null);
-          }
-          return never();
-        }
-        return new Promise((resolve) => {
-          keyWaiter = resolve;
-          noticeIdle("key");
-        });
-      },
-      tickNow() {
-        caughtUp();
-        if (!current() || mode === "over") {
-          return -1;
-        }
-        ++canopy.ticks;
-        if (mode !== "live") {
-          const event = fromReplay("start", "frame");
-          if (event !== null) {
-            return event.value;
-          }
-          caughtUp();
-          return mode === "live" && !clock.manual ? liveTick() : -1;
-        }
-        return clock.manual ? -1 : liveTick();
-      },
-      tickWait() {
-        if (!current() || mode !== "live") {
-          return never();
-        }
-        return new Promise((resolve) => {
-          clock.waiter = resolve;
-          noticeIdle("clock");
-        });
-      },
-      sleepNow(milliseconds) {
-        caughtUp();
-        if (!current() || mode === "watch" || (mode === "live" && !clock.manual) || paused) {
-          return -1;
-        }
-        if (mode === "restore") {
-          if (++restoredFrames % RESTORE_SLICE === 0) {
-            return -1;
-          }
-          return replay.peek("held") && fromReplay("held") !== null ? 1 : 0;
-        }
-        clock.time = (clock.time + milliseconds) >>> 0;
-        return 0;
-      },
-      async sleepWait(milliseconds) {
-        if (!current() || mode === "over") {
-          return never();
-        }
-        if (mode === "restore") {
-          note.textContent = "Bringing your game back…";
-          await after(0);
-          return replay.peek("held") ? fromReplay("held") !== null : false;
-        }
-        if (mode === "watch") {
-          const length = replay.frameLength() || milliseconds;
-          await after(Math.min(length, 2000) / canopy.speed);
-          while (watchPaused) {
-            await new Promise((resolve) => (watchWaiter = resolve));
-          }
-          return current() && replay.peek("held") ? fromReplay("held") !== null : false;
-        }
-        await after(milliseconds);
-        if (Date.now() - keptAt >= KEEP_EVERY_MS) {
-          keepRecording();
-        }
-        if (!paused) {
-          return false;
-        }
-        await new Promise((resolve) => (resumeWaiter = resolve));
-        resumeWaiter = null;
-        return true;
-      },
-    };
-  }
-
-  // A recorded key as the console delivers it: printable characters as themselves,
-  // every other key as its virtual-key code.
-  function packRecorded(code) {
-    return code >= 32 && code <= 126 ? code : code << 8;
-  }
+  canopy.time = () => clockTime;
+  canopy.waitingForClock = () => waitingForClock;
 
   // ---- Keeping the recording ----
 
-  const keeper = new Keeper(window.localStorage);
-  let keptAt = 0;
-  function readRecording(from) {
-    const FS = running && running.FS;
-    if (!FS) {
-      return "";
+  // What the game wrote since the storage was last written, kept here until then.
+  const keeper = new window.canopyKeeper.Keeper(window.localStorage);
+  let unkept = "";
+  let keepTimer = null;
+  function gainRecording(recording) {
+    if (!recording || mode !== "live") {
+      return;
     }
-    try {
-      const size = FS.stat(RECORDING_FILE).size;
-      const bytes = new Uint8Array(Math.max(0, size - from));
-      const stream = FS.open(RECORDING_FILE, "r");
-      FS.read(stream, bytes, 0, bytes.length, from);
-      FS.close(stream);
-      return new TextDecoder().decode(bytes);
-    } catch (error) {
-      return "";
+    if (recording.from === 0) {
+      keeper.begin(""); // the game now running replaces the one kept
+      unkept = "";
+    }
+    unkept += recording.text;
+    if (keepTimer === null) {
+      keepTimer = setTimeout(keepRecording, KEEP_EVERY_MS);
     }
   }
   function keepRecording() {
-    keptAt = Date.now();
-    if (mode !== "live" || !running || keeper.failed || canopy.state !== "playing") {
-      return;
-    }
-    if (!keeper.append(readRecording(keeper.length))) {
+    clearTimeout(keepTimer);
+    keepTimer = null;
+    const text = unkept;
+    unkept = "";
+    if (text !== "" && !keeper.append(text)) {
       note.textContent = "The browser's storage is full: this game can no longer be continued.";
     }
   }
@@ -366,7 +168,6 @@
   // ---- Starting and ending games ----
 
   let compiled = null; // the game's WebAssembly, fetched and compiled once
-  let running = null; // the Module object of the game now running
 
   function compileGame() {
     if (!compiled) {
@@ -385,76 +186,129 @@
     return compiled;
   }
 
-  // Starts the game with these command-line words; the game before it, if any, is left
-  // waiting for ever and draws no more.
-  function startGame(words, how) {
+  // What the game said on leaving, without its name and the file's: "line 3: ...".
+  function reason(errors) {
+    const line = errors.find((text) => text.startsWith("canopy-hollow: ")) || "";
+    const at = line.indexOf("': ");
+    return at >= 0 ? line.slice(at + 3) : line.replace("canopy-hollow: ", "");
+  }
+
+  // Messages from the running game's worker.
+  function hear(message) {
+    canopy.frames = message.frames;
+    switch (message.type) {
+      case "attach":
+        grid.attach(message.glyphs);
+        takingKeys = true;
+        if (mode === "restore") {
+          mode = "live";
+          note.textContent = "";
+        }
+        canopy.state = mode === "watch" ? "watching" : "playing";
+        focusGame();
+        break;
+      case "cells":
+        waitingForKey = false;
+        message.cells.forEach(grid.drawCells);
+        gainRecording(message.recording);
+        break;
+      case "recording":
+        gainRecording(message.recording);
+        break;
+      case "detach":
+        takingKeys = false;
+        gainRecording(message.recording);
+        break;
+      case "idle":
+        waitingForKey = message.why === "key";
+        waitingForClock = message.why === "clock";
+        if (message.why === "clock") {
+          clockTime = message.time;
+        }
+        noticeIdle(message.why);
+        break;
+      case "watched":
+        canopy.state = "watched";
+        note.textContent = "The recording has ended.";
+        $("watching").hidden = true;
+        noticeIdle("ended");
+        break;
+      case "saved":
+        download(message.text);
+        break;
+      case "exit":
+        finish(message.status, message.errors);
+        break;
+      case "abort":
+        finish(null, message.errors);
+        break;
+    }
+  }
+
+  // The game has left (status null: it broke down).
+  function finish(status, errors) {
+    const how = mode;
+    mode = "over";
+    takingKeys = false;
+    canopy.exitStatus = status;
+    if (how === "watch") {
+      canopy.state = status === 0 ? "watched" : "failed";
+      note.textContent = status === 0 ? "The recording has ended."
+        : "This recording cannot be watched: " + reason(errors);
+      $("watching").hidden = true;
+    } else if (how === "restore") {
+      canopy.state = "failed";
+      keeper.forget();
+      showPanel("The game could not be continued.", reason(errors));
+    } else {
+      keepRecording();
+      keeper.forget();
+      canopy.state = status === 0 ? "ended" : "failed";
+      showPanel(status === 0 ? "The game has ended." : "The game has stopped.",
+        status === 0 ? "" : "Something went wrong inside the game.");
+    }
+    noticeIdle("ended");
+  }
+
+  // Starts a game with these command-line words and files, in a worker of its own; the
+  // game before it, if any, ends at once.
+  function startGame(words, how, files = {}) {
+    if (worker) {
+      worker.terminate();
+      worker = null;
+    }
+    keepRecording();
     mode = how;
     canopy.state = how === "watch" ? "watching" : how === "restore" ? "restoring" : "loading";
     canopy.exitStatus = null;
-    canopy.ticks = 0;
-    restoredFrames = 0;
+    canopy.frames = 0;
     panel.hidden = true;
     screen.classList.remove("over");
-    note.textContent = "";
+    note.textContent = how === "restore" ? "Bringing your game back…" : "";
     $("watching").hidden = how !== "watch";
     paused = false;
     $("paused").hidden = true;
-    clock.time = 0;
-    clock.offset = 0;
-    clock.waiter = null;
-    keyQueue = [];
-    keyWaiter = null;
+    takingKeys = false;
+    waitingForKey = false;
+    waitingForClock = false;
+    clockTime = 0;
     grid.forgetMessages();
-    const game = {
-      arguments: words,
-      print: (line) => console.log(line),
-      printErr: (line) => console.error(line),
-    };
-    running = game;
-    let finished = false;
-    const finish = (status, title, detail) => {
-      if (finished || game !== running) {
-        return;
+    compileGame().then((module) => {
+      if (mode !== how) {
+        return; // another game was asked for meanwhile
       }
-      finished = true;
-      game.page.detach();
-      if (mode === "watch" || mode === "over") {
-        if (mode === "watch") {
-          stopReplay(null);
-        }
-        return;
-      }
-      keeper.forget();
-      canopy.state = status === 0 ? "ended" : "failed";
-      canopy.exitStatus = status;
-      showPanel(title, detail);
-    };
-    game.page = pageForGame(game);
-    game.preRun = [() => {
-      if (window.matchMedia("(prefers-reduced-motion: reduce)").matches) {
-        game.ENV.CANOPY_STEADY_CURSOR = "1";
-      }
-    }];
-    game.instantiateWasm = (imports, receive) => {
-      compileGame()
-        .then((module) =>
-          WebAssembly.instantiate(module, imports).then((instance) => receive(instance, module)))
-        .catch((error) => finish(null, "The game could not be loaded.", loadProblem(error)));
-      return {};
-    };
-    game.onRuntimeInitialized = () => {
-      if (mode === "live") {
-        canopy.state = "playing";
-        keeper.begin("");
-      }
-      focusGame();
-    };
-    game.onExit = (status) => finish(status, status === 0 ? "The game has ended." :
-      "The game has stopped.", status === 0 ? "" : "Something went wrong inside the game.");
-    game.onAbort = () => finish(null, "The game has stopped.",
-      "Something went wrong inside the game.");
-    window.createCanopy(game).catch(() => finish(null, "The game has stopped.",
-      "Something went wrong inside the game."));
+      const started = new Worker("game_worker.js");
+      worker = started;
+      started.onmessage = ({ data }) => worker === started && hear(data);
+      started.onerror = () => worker === started && finish(null, []);
+      started.postMessage({ type: "start", module, words, files, how, manualClock,
+        speed: canopy.speed,
+        steadyCursor: window.matchMedia("(prefers-reduced-motion: reduce)").matches });
+    }, (error) => {
+      mode = "over";
+      canopy.state = "failed";
+      showPanel("The game could not be loaded.", loadProblem(error));
+    });
   }
 
   function loadProblem(error) {
@@ -474,33 +328,31 @@
         `This link asks for world “${seed.slice(0, 40)}”, which does not exist.`);
       return;
     }
-    const words = ["--record", RECORDING_FILE];
+    const words = ["--record", "/game.rec"];
     startGame(seed === null ? words : words.concat(["--seed", seed]), "live");
   }
 
   function continueGame() {
-    const recording = parseRecording(keeper.stored() || "");
-    if (recording.error) {
-      keeper.forget();
-      newGame();
-      return;
-    }
-    replay = new Replay(recording);
-    startGame(["--record", RECORDING_FILE, "--seed", String(recording.seed)], "restore");
+    startGame(["--resume", "/game.rec"], "restore", { "/game.rec": keeper.stored() || "" });
   }
 
   function watch(text) {
-    const recording = parseRecording(text);
-    if (recording.error) {
-      note.textContent = "This recording cannot be watched: " + recording.error;
-      focusGame();
+    controls.watchStarted();
+    startGame(["--replay", "/watched.rec"], "watch", { "/watched.rec": text });
+  }
+
+  function download(text) {
+    if (text === "") {
+      note.textContent = "There is no game to save yet.";
       return;
     }
-    keepRecording();
-    replay = new Replay(recording);
-    watchPaused = false;
-    controls.watchStarted();
-    startGame(["--seed", String(recording.seed)], "watch");
+    const seed = /^seed ([0-9]+)$/m.exec(text);
+    const link = document.createElement("a");
+    link.href = URL.createObjectURL(new Blob([text], { type: "text/plain" }));
+    link.download = `canopy-hollow-${seed ? seed[1] : "game"}.rec`;
+    link.click();
+    setTimeout(() => URL.revokeObjectURL(link.href), 10000);
+    focusGame();
   }
 
   function showPanel(title, detail, offerContinue = false) {
@@ -527,42 +379,19 @@
     newGame: () => newGame(),
     continueGame,
     save() {
-      const text = readRecording(0);
-      if (text === "") {
-        note.textContent = "There is no game to save yet.";
-        return;
+      if (mode === "live") {
+        send({ type: "save" });
+      } else {
+        download("");
       }
-      const seed = /^seed ([0-9]+)$/m.exec(text);
-      const link = document.createElement("a");
-      link.href = URL.createObjectURL(new Blob([text], { type: "text/plain" }));
-      link.download = `canopy-hollow-${seed ? seed[1] : "game"}.rec`;
-      link.click();
-      setTimeout(() => URL.revokeObjectURL(link.href), 10000);
-      focusGame();
     },
     watch,
-    watchPaused(held) {
-      watchPaused = held;
-      if (!held && watchWaiter) {
-        watchWaiter();
-      }
-    },
+    watchPaused: (held) => send({ type: "hold", held }),
     speed(times) {
       canopy.speed = times;
+      send({ type: "speed", times });
     },
     fit: () => fit(),
-  });
-
-  // Leaving the game throws its stack away from within a wait; that is not a fault.
-  window.addEventListener("unhandledrejection", (event) => {
-    if (event.reason && event.reason.name === "ExitStatus") {
-      event.preventDefault();
-    }
-  });
-  window.addEventListener("error", (event) => {
-    if (event.error && event.error.name === "ExitStatus") {
-      event.preventDefault();
-    }
   });
 
   // ---- Focus and size ----

@@ -19,8 +19,7 @@
     return x >= box.left && x < box.right && y >= box.top && y < box.bottom;
   }
 
-  // `speaking()` says whether messages are read out now.
-  function create(screen, said, speaking) {
+  function create(screen, said) {
     let glyphs = null; // the glyph of each code page 437 byte, from the game
     const characters = new Uint8Array(COLUMNS * ROWS).fill(32);
     const attributes = new Uint8Array(COLUMNS * ROWS).fill(7);
@@ -78,7 +77,7 @@
         }
         detailText = text;
       }
-      if (heard.length > 0 && speaking()) {
+      if (heard.length > 0) {
         said.textContent = heard.join(" ");
       }
     }

@@ -1,10 +1,10 @@
-// The browser console: the game compiled to WebAssembly, drawing its 80x25 cells as
-// text into the page that loaded it (web/page.js). The page keeps the key queue and
-// the clock, and answers both from a recording when it replays one; this side keeps
-// the picture last shown and hands over only the cells that changed, so a frame that
-// changes nothing never touches the page. Waiting (the frame's sleep, the "[press any
-// key]" screens, the quit question) suspends the game through Asyncify and lets the
-// browser run, so the game's loop stays as it is.
+// The browser console: the game compiled to WebAssembly, in a worker of the page's
+// (web/game_worker.js), which relays its 80x25 cells to the page and keeps the key
+// queue, the clock and a watched recording's pace. This side keeps the picture last
+// shown and hands over only the cells that changed, so a frame that changes nothing
+// never touches the page. Waiting (the frame's sleep, the "[press any key]" screens,
+// the quit question) suspends the game through Asyncify and lets the worker run, so
+// the game's loop stays as it is.
 #include <emscripten.h>
 
 #include <cstring>
@@ -30,9 +30,6 @@ EM_JS(int, page_attach, (const char32_t* glyphs), {
 });
 
 EM_JS(void, page_detach, (), { Module["page"].detach(); });
-
-// True while the page restores a game by replaying it and shows nothing until the end.
-EM_JS(int, page_drawing, (), { return Module["page"].drawing() ? 1 : 0; });
 
 // `count` changed cells, each as three 32-bit words: position, character, attribute.
 EM_JS(void, page_draw_cells, (int count, const std::uint32_t* changes), {
@@ -89,10 +86,8 @@ void console_restore() {
     page_detach();
 }
 
-// While the page restores a game nothing is drawn and `shown` stays what the page
-// still shows, so the first picture after it changes exactly the cells that differ.
 void console_write(const Cell* cells) {
-    if (!is_open || page_drawing() == 0) {
+    if (!is_open) {
         return;
     }
     int count = 0;
@@ -135,8 +130,7 @@ bool console_read_event(InputEvent* event) {
     return true;
 }
 
-// A test's manual clock, the end of a watched recording and a hidden tab make the
-// game wait here for its next tick.
+// A test's manual clock makes the game wait here for its next tick.
 std::uint32_t console_ticks() {
     const double tick = page_tick_now();
     return tick >= 0 ? static_cast<std::uint32_t>(tick) : page_tick_wait();
