@@ -2,9 +2,10 @@
 """What the page costs while nobody plays: this build's page and the page of another
 revision, side by side in one headless Chromium, each left on the main screen of the
 same world with no key pressed. For each, the renderer's main-thread time (CDP
-Performance.getMetrics: TaskDuration, LayoutDuration, RecalcStyleDuration) per second
-over SECONDS, then the page's changes to the grid (DOM mutation records) per second,
-in alternating rounds.
+Performance.getMetrics: TaskDuration, LayoutDuration, RecalcStyleDuration) and the
+whole browser's CPU time (every Chromium process and thread, workers included, from
+/proc) per second over SECONDS, then the page's changes to the grid (DOM mutation
+records) per second, in alternating rounds.
 
 Usage: bench/web_idle.py [--site build/web] [--against REV] [--seconds 10] [--rounds 3]
 (make bench-web builds this page first; the other revision's page is built by
@@ -67,6 +68,26 @@ def metrics(driver):
     return {item["name"]: item["value"] for item in found}
 
 
+def browser_cpu_seconds(driver):
+    """CPU time so far of chromedriver's browser: every process under it, all threads."""
+    parents, times = {}, {}
+    for entry in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open(f"/proc/{entry}/stat") as stat:
+                fields = stat.read().rsplit(")", 1)[1].split()
+        except (OSError, ValueError, IndexError):
+            continue
+        parents[int(entry)] = int(fields[1])
+        times[int(entry)] = (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+    total, root = 0.0, driver.service.process.pid
+    for pid, seconds in times.items():
+        ancestor = parents.get(pid)
+        while ancestor not in (None, 0, 1, root):
+            ancestor = parents.get(ancestor)
+        total += seconds if ancestor == root else 0
+    return total
+
+
 def idle_round(driver, base, seconds):
     """Per second on the idle main screen: main-thread, layout and style ms, grid changes."""
     driver.get(base + "/blank")
@@ -85,9 +106,10 @@ def idle_round(driver, base, seconds):
             ActionChains(driver).send_keys(" ").perform()
     time.sleep(1)
     driver.execute_cdp_cmd("Performance.enable", {"timeDomain": "threadTicks"})
-    before, started = metrics(driver), time.monotonic()
+    before, started, cpu = metrics(driver), time.monotonic(), browser_cpu_seconds(driver)
     time.sleep(seconds)
     after, elapsed = metrics(driver), time.monotonic() - started
+    cpu = browser_cpu_seconds(driver) - cpu
     driver.execute_cdp_cmd("Performance.disable", {})
     # The grid's changes are counted afterwards, so that counting them costs no time above.
     driver.execute_script(COUNT_CHANGES)
@@ -95,6 +117,7 @@ def idle_round(driver, base, seconds):
     changes = driver.execute_script("return window.gridChanges") * 2
     per_second = lambda name: (after[name] - before[name]) * 1000 / elapsed  # noqa: E731
     return {"main thread ms/s": per_second("TaskDuration"),
+            "browser CPU ms/s": cpu * 1000 / elapsed,
             "script ms/s": per_second("ScriptDuration"),
             "layout ms/s": per_second("LayoutDuration"),
             "style ms/s": per_second("RecalcStyleDuration"),
