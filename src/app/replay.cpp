@@ -117,8 +117,8 @@ void apply_sittings() {
     }
 }
 
-// The recording has run out where the game reads: canopy-sim stops, the game goes on
-// with the player from here.
+// The recording has run out where the game reads: canopy-sim stops, a watcher sees the
+// last picture until a key, the game goes on with the player from here.
 void run_out(bool waiting) {
     if (replay.watched != nullptr) {
         await_watcher_key();
@@ -216,7 +216,8 @@ std::uint32_t watched_length(std::uint32_t asked) {
     return asked;
 }
 
-// A long pause in the recording does not hold the watcher for long.
+// A long pause in the recording (the player away, a stopped game) keeps the watcher no
+// longer than this.
 constexpr std::uint32_t LONGEST_WATCHED_PAUSE = 2000;
 
 // The watcher's own pause is not the recorded game's: what the console says of it is
