@@ -207,7 +207,9 @@ std::uint32_t watched_length(std::uint32_t asked) {
     for (std::size_t i = replay.watched->unread() - (replay.ahead ? 1 : 0); i < events.size();
          ++i) {
         if (events[i].kind == Kind::frame) {
-            return events[i].value - replay.frame_tick;
+            // A clock that went back gives no length; one that wrapped round still does.
+            const auto length = static_cast<std::int32_t>(events[i].value - replay.frame_tick);
+            return length >= 0 ? static_cast<std::uint32_t>(length) : asked;
         }
         if (events[i].kind == Kind::resume) {
             break;
