@@ -5,6 +5,7 @@
 #include <ctime>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "app/game.h"
 #include "app/options.h"
@@ -86,7 +87,7 @@ std::string watched_path;
     if (!recording) {
         refuse_watching(why);
     }
-    text = std::string();
+    text = std::string();  // the events hold the game now
     if (const char* fault = console_open()) {
         std::fprintf(stderr, "canopy-hollow: %s\n", fault);
         std::exit(1);

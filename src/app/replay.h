@@ -40,10 +40,10 @@ ReplayResult replay_recording(const Recording& recording, long frame_limit);
 // game, with the reason.
 std::string resume_recording(std::uint32_t seed, RecordedEvents& events, void (*take_console)());
 
-// Shows the recorded game on the console, which the caller has opened, every frame for
-// as long as the player saw it (at most 2 s; the intro's pauses as the game makes them),
-// the keys the game waited for given at once. A key after any pause stops the showing;
-// at the recording's end its last picture stays until a key, and so it does where the
+// Shows the recorded game on the console, which the caller has opened: every frame for
+// as long as the player saw it and the intro's pauses as the game makes them, none longer
+// than 2 s, and the keys the game waited for given at once. A key after any pause stops the
+// showing; at the recording's end its last picture stays until a key, and so it does where the
 // player quit (from an exit handler, which runs before those registered earlier). Either
 // way the process ends with status 0. A recording that does not fit the game is handed
 // to `refuse` as "line N: why", which ends the process without exit handlers.
