@@ -8,8 +8,8 @@
 
 namespace {
 
-// What the words ask the game to do: "play", with " seed N", " record FILE" and " force"
-// as given; "help"; "version"; or "error: " and the one line.
+// What the words ask the game to do: "play", with " seed N", " record FILE", " force",
+// " resume FILE" and " replay FILE" as given; "help"; "version"; or "error: " and the one line.
 std::string asked(std::vector<const char*> words) {
     words.insert(words.begin(), "canopy-hollow");
     const Options options = parse_options(static_cast<int>(words.size()), words.data());
@@ -25,7 +25,8 @@ std::string asked(std::vector<const char*> words) {
     }
     return "play" + (options.seed ? " seed " + std::to_string(*options.seed) : "") +
            (options.record ? " record " + *options.record : "") + (options.force ? " force" : "") +
-           (options.resume ? " resume " + *options.resume : "");
+           (options.resume ? " resume " + *options.resume : "") +
+           (options.replay ? " replay " + *options.replay : "");
 }
 
 TEST(Options, EachFormAsksForWhatItSaysAndMistakesAreOneLineErrors) {
@@ -63,6 +64,11 @@ TEST(Options, EachFormAsksForWhatItSaysAndMistakesAreOneLineErrors) {
         {{"--force=yes", "--record", "f"}, "error: unknown option '--force=yes'"},
         {{"--resume=colony.rec"}, "play resume colony.rec"},
         {{"--resume=a", "--force"}, "error: --resume goes alone: its file holds the game"},
+        {{"--replay", "game.rec"}, "play replay game.rec"},
+        {{"--replay="}, "error: --replay needs a file name"},
+        {{"--replay=a", "--seed=1"}, "error: --replay goes alone: its file holds the game"},
+        {{"--force", "--replay=a"}, "error: --replay goes alone: its file holds the game"},
+        {{"--resume=a", "--replay=b"}, "error: --replay goes alone: its file holds the game"},
     };
     for (const auto& [words, expected] : cases) {
         EXPECT_EQ(asked(words), expected) << testing::PrintToString(words);

@@ -11,9 +11,12 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
+#include <fstream>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -37,11 +40,17 @@ struct Start {
     std::optional<Job> job = std::nullopt;
     unsigned short columns = 80;
     unsigned short rows = 25;
+    std::vector<std::string> options = {};
 };
 
-[[noreturn]] void exec_game(int errors) {
+[[noreturn]] void exec_game(int errors, const std::vector<std::string>& options) {
     dup2(errors, STDERR_FILENO);
-    execl(CANOPY_GAME, "canopy-hollow", static_cast<char*>(nullptr));
+    std::vector<char*> argv{const_cast<char*>("canopy-hollow")};
+    for (const std::string& option : options) {
+        argv.push_back(const_cast<char*>(option.c_str()));
+    }
+    argv.push_back(nullptr);
+    execv(CANOPY_GAME, argv.data());
     _exit(127);
 }
 
@@ -70,9 +79,9 @@ class GameOnTerminal : public TerminalSide {
             const rlimit no_core{0, 0};  // no core files left behind
             setrlimit(RLIMIT_CORE, &no_core);
             if (start.job) {
-                run_as_shell(*start.job, -1, [&] { exec_game(error_pipe[1]); });
+                run_as_shell(*start.job, -1, [&] { exec_game(error_pipe[1], start.options); });
             }
-            exec_game(error_pipe[1]);
+            exec_game(error_pipe[1], start.options);
         }
         close(error_pipe[1]);
         errors_ = error_pipe[0];
@@ -263,6 +272,38 @@ TEST(GameOnTerminal, TerminalTypesThatCannotServeAreNamed) {
         EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
         EXPECT_EQ(errors.rfind("canopy-hollow: " + reason, 0), 0u) << errors;
         EXPECT_EQ(game.output(), "") << reason << ": wrote on the terminal";
+    }
+}
+
+TEST(GameOnTerminal, RecordingsThatCannotBeShownAreNamed) {
+    // A file that is no recording is refused before the terminal is touched; one that
+    // does not fit the game, once the terminal has been given back.
+    const std::string head = "canopy-hollow-recording 1\nseed 7\nwait 32\nwait 32\nstart 1000\n";
+    const std::string notes = testing::TempDir() + "canopy_notes.txt";
+    const std::string unfit = testing::TempDir() + "canopy_unfit.rec";
+    const std::string quit = testing::TempDir() + "canopy_quit.rec";
+    std::ofstream(notes) << "someone's notes\n";
+    std::ofstream(unfit) << head << "frame 1040\nwait 32\n";
+    std::ofstream(quit) << head << "frame 1040\nkey 113\nwait 121\nframe 1090\n";
+    const std::tuple<std::string, std::string, bool> cases[] = {
+        {"missing.rec", "No such file or directory", false},
+        {"/", "Is a directory", false},
+        {"/dev/null", "not a regular file, so not a recording", false},
+        {notes, "line 1: not a canopy-hollow recording", false},
+        {unfit, "line 7: the game waits for no key here: 'wait' does not fit", true},
+        {quit, "line 9: the player had quit before it", true},
+    };
+    for (const auto& [path, reason, shown] : cases) {
+        GameOnTerminal game({.options = {"--replay", path}});
+        const std::optional<int> status = game.wait_end(20);
+        ASSERT_TRUE(status) << reason;
+        EXPECT_TRUE(WIFEXITED(*status) && WEXITSTATUS(*status) == 2) << reason << ": " << *status;
+        EXPECT_EQ(game.errors(), "canopy-hollow: cannot replay '" + path + "': " + reason + "\n");
+        EXPECT_EQ(game.output().empty(), !shown) << reason;
+        expect_modes_given_back(game, reason);
+    }
+    for (const std::string& file : {notes, unfit, quit}) {
+        std::remove(file.c_str());
     }
 }
 

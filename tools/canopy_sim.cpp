@@ -3,12 +3,9 @@
 // by canopy-hollow --record: a seed, the keys and the frame times determine a game, so
 // this replays any game exactly, and can check the result against a capture of the
 // terminal it was played in.
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -21,6 +18,7 @@
 #include "terminal/keyboard.h"
 #include "tools/capture.h"
 #include "tools/key_script.h"
+#include "util/input_file.h"
 #include "util/printable.h"
 
 namespace {
@@ -77,60 +75,17 @@ std::uint64_t parse_number(const NumberOption& option, const std::string& text) 
     return *value;
 }
 
-// What canopy-sim reads, each with a bound on its size far above any real one, so that a
-// wrong file (a device, a huge file, one that grows while it is read) is refused before
-// it takes the memory; a replay holds about four times its recording's size. A recording
-// grows about 1.5 MB an hour of play, so its bound holds over three days of it. A key
-// script is typed by hand or made by a small program: a megabyte holds over a hundred
-// thousand keys. A capture is one 80x25 screen, under 100 KB even with a colour change
-// on every cell.
-struct InputKind {
-    const char* what;
-    std::uintmax_t limit;  // bytes
-    const char* limit_text;
-};
-constexpr InputKind RECORDING_FILE = {"recording", std::uintmax_t{128} << 20, "128 MB"};
+// What canopy-sim reads besides recordings, each with a bound on its size far above any
+// real one. A key script is typed by hand or made by a small program: a megabyte holds
+// over a hundred thousand keys. A capture is one 80x25 screen, under 100 KB even with a
+// colour change on every cell.
 constexpr InputKind SCRIPT_FILE = {"key script", std::uintmax_t{1} << 20, "1 MB"};
 constexpr InputKind CAPTURE_FILE = {"capture", std::uintmax_t{1} << 20, "1 MB"};
 
 std::string read_file(const std::string& path, const InputKind& kind) {
-    // A FIFO would block the open and a device never ends: only regular files are read.
-    std::error_code error;
-    const std::filesystem::file_status status = std::filesystem::status(path, error);
-    if (error) {
-        input_error(path, error.message());
-    }
-    if (std::filesystem::is_directory(status)) {
-        input_error(path, std::strerror(EISDIR));
-    }
-    if (!std::filesystem::is_regular_file(status)) {
-        input_error(path, std::string("not a regular file, so not a ") + kind.what);
-    }
-    const auto too_large = [&] {
-        input_error(
-            path, std::string("larger than any ") + kind.what + " (over " + kind.limit_text + ")");
-    };
-    if (std::filesystem::file_size(path, error) > kind.limit && !error) {
-        too_large();
-    }
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (file == nullptr) {
-        input_error(path, std::strerror(errno));
-    }
     std::string text;
-    char buffer[65536];
-    std::size_t got = 0;
-    while (text.size() <= kind.limit && (got = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
-        text.append(buffer, got);
-    }
-    const bool failed = std::ferror(file) != 0;
-    const int read_error = errno;
-    std::fclose(file);
-    if (failed) {
-        input_error(path, std::strerror(read_error));
-    }
-    if (text.size() > kind.limit) {
-        too_large();  // it grew while it was read
+    if (const std::string why = read_input_file(path, kind, text); !why.empty()) {
+        input_error(path, why);
     }
     return text;
 }

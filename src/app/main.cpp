@@ -1,16 +1,22 @@
 // The entry point of canopy-hollow: read the command line, take the console, play
-// until the player quits.
+// until the player quits, or show a recorded game.
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include "app/game.h"
 #include "app/options.h"
 #include "app/recording.h"
+#include "app/recording_format.h"
 #include "app/replay.h"
 #include "app/version.h"
 #include "platform/console.h"
 #include "terminal/screen.h"
+#include "util/input_file.h"
+#include "util/printable.h"
 
 namespace {
 
@@ -56,6 +62,40 @@ int resume(const std::string& path) {
     return 2;
 }
 
+std::string watched_path;
+
+[[noreturn]] void refuse_watching(const std::string& why) {
+    console_restore();
+    std::fprintf(stderr, "canopy-hollow: cannot replay '%s': %s\n", printable(watched_path).c_str(),
+                 why.c_str());
+    std::fflush(nullptr);
+    std::_Exit(2);
+}
+
+// The whole file is read and checked before the terminal is touched, so a refusal is an
+// ordinary line of text.
+[[noreturn]] void watch(const std::string& path) {
+    watched_path = path;
+    std::string text;
+    std::string why = read_input_file(path, RECORDING_FILE, text);
+    std::optional<Recording> recording;
+    if (why.empty()) {
+        RecordingReadResult read = read_recording(text);
+        why = read.error;
+        recording = std::move(read.recording);
+    }
+    if (!recording) {
+        refuse_watching(why);
+    }
+    text = std::string();  // the events hold the game now
+    if (const char* fault = console_open()) {
+        std::fprintf(stderr, "canopy-hollow: %s\n", fault);
+        std::exit(1);
+    }
+    std::atexit(restore_console);
+    watch_recording(*recording, refuse_watching);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -75,6 +115,9 @@ int main(int argc, char** argv) {
     }
     if (options.resume) {
         return resume(*options.resume);
+    }
+    if (options.replay) {
+        watch(*options.replay);
     }
     const std::uint32_t seed =
         options.seed ? *options.seed : static_cast<std::uint32_t>(std::time(nullptr));

@@ -7,11 +7,14 @@
 const char GAME_USAGE[] =
     "usage: canopy-hollow [--seed N] [--record FILE [--force]]\n"
     "       canopy-hollow --resume FILE\n"
+    "       canopy-hollow --replay FILE\n"
     "  --seed N       play world N (0 to 4294967295) instead of one chosen by the clock\n"
     "  --record FILE  write the game down as it is played, for canopy-sim --replay FILE\n"
     "  --force        let --record replace a file that exists already\n"
     "  --resume FILE  go on with the game recorded in FILE, writing on in it: keep a\n"
     "                 colony by starting it with --record and going on with --resume\n"
+    "  --replay FILE  show the game recorded in FILE at the pace it was played; a key\n"
+    "                 stops it, and its last picture stays until a key\n"
     "  --help         show this text and exit\n"
     "  --version      show the version and exit\n";
 
@@ -82,11 +85,22 @@ Options parse_options(int argc, const char* const* argv) {
             options.resume = path;
             continue;
         }
+        if (name == "--replay") {
+            const char* path = value();
+            if (path == nullptr || *path == '\0') {
+                return usage_error("--replay needs a file name");
+            }
+            options.replay = path;
+            continue;
+        }
         if (arg == "--force") {
             options.force = true;
             continue;
         }
         return usage_error("unknown option " + quoted_word(arg));
+    }
+    if (options.replay && (options.seed || options.record || options.force || options.resume)) {
+        return usage_error("--replay goes alone: its file holds the game");
     }
     if (options.resume && (options.seed || options.record || options.force)) {
         return usage_error("--resume goes alone: its file holds the game");

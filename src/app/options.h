@@ -1,6 +1,6 @@
 // The game's command line. With no arguments it plays a world seeded from the clock, so
 // each game is new, and reads or writes no file; the options name a world, write the
-// game down for replaying, go on with a recorded game, or answer a question.
+// game down for replaying, go on with a recorded game, show one, or answer a question.
 #pragma once
 
 #include <cstdint>
@@ -16,6 +16,7 @@ struct Options {
     std::optional<std::string> record;  // the file to write the game down in
     bool force = false;                 // the recording may replace an existing file
     std::optional<std::string> resume;  // the recorded game to go on with
+    std::optional<std::string> replay;  // the recorded game to show
 };
 
 // Reads argv[1..argc-1]. Never prints and never exits: main acts on the result.

@@ -1,5 +1,6 @@
 #include "app/replay.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 
@@ -17,6 +18,24 @@ struct ReplayEnded {
     bool waiting;
 };
 
+class EventList : public RecordedEvents {
+  public:
+    explicit EventList(const Recording& recording) : recording_(recording) {}
+    bool next(RecordedEvent& event) override {
+        if (next_ >= recording_.events.size()) {
+            return false;
+        }
+        event = recording_.events[next_++];
+        return true;
+    }
+    const std::vector<RecordedEvent>& events() const { return recording_.events; }
+    std::size_t unread() const { return next_; }  // where the next event stands in events()
+
+  private:
+    const Recording& recording_;
+    std::size_t next_ = 0;
+};
+
 struct Replay {
     RecordedEvents* events = nullptr;
     std::optional<RecordedEvent> ahead;  // read but not yet played
@@ -28,6 +47,11 @@ struct Replay {
     std::int32_t frame_key = 0;
     void (*take_console)() = nullptr;  // null: canopy-sim, which stops at the end
     std::size_t unplayed_line = 0;     // once the events are gone
+    std::uint32_t frame_tick = 0;      // the tick of the frame being played
+    // While a person watches the recording: its events, and what refuses it, "line N: why"
+    // (it ends the process, without exit handlers).
+    const EventList* watched = nullptr;
+    void (*refuse)(const std::string& why) = nullptr;
 };
 Replay replay;
 
@@ -54,7 +78,34 @@ std::string word(Kind kind) {
 }
 
 [[noreturn]] void mismatch(const RecordedEvent& event, const std::string& what) {
-    throw ReplayError{"line " + std::to_string(event.line) + ": " + what};
+    const std::string why = "line " + std::to_string(event.line) + ": " + what;
+    if (replay.refuse != nullptr) {
+        replay.refuse(why);
+    }
+    throw ReplayError{why};
+}
+
+// The watcher's keys: one pressed during the showing stops it, and one ends the last
+// picture's stay.
+bool watcher_pressed_key() {
+    InputEvent event{};
+    while (console_peek_event(&event)) {
+        if (console_read_event(&event) && event.key_down) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void await_watcher_key() {
+    InputEvent event{};
+    while (!console_read_event(&event) || !event.key_down) {
+    }
+}
+
+[[noreturn]] void stop_watching() {
+    playback = nullptr;
+    std::exit(0);
 }
 
 void apply_sittings() {
@@ -66,9 +117,13 @@ void apply_sittings() {
     }
 }
 
-// The recording has run out where the game reads: canopy-sim stops, the game goes on
-// with the player from here.
+// The recording has run out where the game reads: canopy-sim stops, a watcher sees the
+// last picture until a key, the game goes on with the player from here.
 void run_out(bool waiting) {
+    if (replay.watched != nullptr) {
+        await_watcher_key();
+        stop_watching();
+    }
     if (replay.take_console == nullptr) {
         throw ReplayEnded{waiting};
     }
@@ -96,6 +151,7 @@ std::uint32_t recorded_ticks() {
     replay.started = true;
     const std::uint32_t tick = take().value;
     if (expected == Kind::frame) {
+        replay.frame_tick = tick;
         ++replay.frames;
         replay.frame_held = peek() != nullptr && peek()->kind == Kind::held;
         if (replay.frame_held) {
@@ -141,24 +197,58 @@ std::int32_t recorded_key(bool waiting) {
     return key;
 }
 
+// How long the player saw the frame being played: the recorded time to the next frame,
+// unless a new sitting or the end comes first. The intro's pauses come before any tick.
+std::uint32_t watched_length(std::uint32_t asked) {
+    if (!replay.started) {
+        return asked;
+    }
+    const std::vector<RecordedEvent>& events = replay.watched->events();
+    for (std::size_t i = replay.watched->unread() - (replay.ahead ? 1 : 0); i < events.size();
+         ++i) {
+        if (events[i].kind == Kind::frame) {
+            // A clock that went back gives no length; one that wrapped round still does.
+            const auto length = static_cast<std::int32_t>(events[i].value - replay.frame_tick);
+            return length >= 0 ? static_cast<std::uint32_t>(length) : asked;
+        }
+        if (events[i].kind == Kind::resume) {
+            break;
+        }
+    }
+    return asked;
+}
+
+// A long pause in the recording (the player away, a stopped game) keeps the watcher no
+// longer than this.
+constexpr std::uint32_t LONGEST_WATCHED_PAUSE = 2000;
+
+// The watcher's own pause is not the recorded game's: what the console says of it is
+// not the game's business, the recording says whether the game was held.
+bool watched_sleep(std::uint32_t milliseconds) {
+    console_sleep(std::min(watched_length(milliseconds), LONGEST_WATCHED_PAUSE));
+    if (watcher_pressed_key()) {
+        stop_watching();
+    }
+    return recorded_sleep(milliseconds);
+}
+
+// The player quit in the recording being watched and the game ends the process there:
+// its last picture stays until a key. A recording that goes on after the quit does not
+// fit the game.
+void hold_after_quit() {
+    if (replay.watched == nullptr || playback == nullptr) {
+        return;
+    }
+    if (const std::size_t line = replay_unplayed_line(); line != 0) {
+        replay.refuse("line " + std::to_string(line) + ": the player had quit before it");
+    }
+    playback = nullptr;
+    await_watcher_key();
+}
+
 constexpr Playback SHOWN = {recorded_ticks, recorded_sleep, recorded_key, true};
 constexpr Playback OUT_OF_SIGHT = {recorded_ticks, recorded_sleep, recorded_key, false};
-
-class EventList : public RecordedEvents {
-  public:
-    explicit EventList(const Recording& recording) : recording_(recording) {}
-    bool next(RecordedEvent& event) override {
-        if (next_ >= recording_.events.size()) {
-            return false;
-        }
-        event = recording_.events[next_++];
-        return true;
-    }
-
-  private:
-    const Recording& recording_;
-    std::size_t next_ = 0;
-};
+constexpr Playback WATCHED = {recorded_ticks, watched_sleep, recorded_key, true};
 
 void start_replay(RecordedEvents& events, long frame_limit, void (*take_console)()) {
     reset_game();
@@ -199,6 +289,16 @@ std::string resume_recording(std::uint32_t seed, RecordedEvents& events, void (*
         playback = nullptr;
         return error.message;
     }
+}
+
+void watch_recording(const Recording& recording, void (*refuse)(const std::string& why)) {
+    EventList events(recording);  // the game ends the process from inside run_game
+    start_replay(events, -1, nullptr);
+    replay.watched = &events;
+    replay.refuse = refuse;
+    std::atexit(hold_after_quit);
+    playback = &WATCHED;
+    run_game(recording.seed);
 }
 
 std::size_t replay_unplayed_line() {

@@ -1,6 +1,7 @@
 // Replaying a recorded game: the recording stands in for the console, handing the game
 // every tick, pause and key exactly where the game reads it. canopy-sim plays a recording
-// to its last picture; the game plays one out of sight and then goes on with the player.
+// to its last picture; the game plays one out of sight and then goes on with the player,
+// or shows one to a person at the pace it was played.
 #pragma once
 
 #include <string>
@@ -38,6 +39,16 @@ ReplayResult replay_recording(const Recording& recording, long frame_limit);
 // as if the answer had been "n". Returns only when the recording does not fit the
 // game, with the reason.
 std::string resume_recording(std::uint32_t seed, RecordedEvents& events, void (*take_console)());
+
+// Shows the recorded game on the console, which the caller has opened: every frame for
+// as long as the player saw it and the intro's pauses as the game makes them, none longer
+// than 2 s, and the keys the game waited for given at once. A key after any pause stops the
+// showing; at the recording's end its last picture stays until a key, and so it does where the
+// player quit (from an exit handler, which runs before those registered earlier). Either
+// way the process ends with status 0. A recording that does not fit the game is handed
+// to `refuse` as "line N: why", which ends the process without exit handlers.
+[[noreturn]] void watch_recording(const Recording& recording,
+                                  void (*refuse)(const std::string& why));
 
 // During a replay, or inside an exit handler during one: the line of the first event
 // the replay did not reach, or 0 when it played them all.
