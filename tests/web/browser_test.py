@@ -276,6 +276,14 @@ def check_manual_game(page, checks, downloads):
     checks.check(page.value("canopy.state") == "playing" and page.value("panel.hidden"),
                  "New game plays a new game")
 
+    # The saved recording, resumed once, watched from disk ends on the same picture.
+    chooser = driver.find_element(By.ID, "watch-file")
+    driver.execute_script("arguments[0].hidden = false", chooser)
+    chooser.send_keys(saved)
+    driver.find_element(By.CSS_SELECTOR, ".speed[data-speed='16']").click()
+    page.wait_for("the saved recording's end", lambda: page.value("canopy.state") == "watched")
+    page.same(page.grid(), picture, "the saved recording watched from disk to its end")
+
 
 def check_watch(page, checks):
     """A recording watched at 16x, with a pause, ends on canopy-sim --replay's screen."""
