@@ -258,6 +258,7 @@
       $("watching").hidden = true;
     } else if (how === "restore") {
       canopy.state = "failed";
+      note.textContent = "";
       keeper.forget();
       showPanel("The game could not be continued.", reason(errors));
     } else {

@@ -395,6 +395,18 @@ def check_failure_panel(page, checks):
     logged = [entry["message"] for entry in driver.get_log("browser")]
     checks.check(not any("usage" in line or "Content Security" in line for line in logged),
                  f"no usage text and nothing the host's policy refused: {logged}")
+    # A kept game that no longer fits the game is refused, naming its line.
+    driver.get(f"{page.base}/blank")
+    driver.execute_script("localStorage.setItem('canopy-hollow.recording.0', arguments[0]);"
+                          "localStorage.setItem('canopy-hollow.recording.parts', '1')",
+                          open(f"{RECORDINGS}/level_0.rec").read() + "bogus 7\n")
+    driver.get(f"{page.base}/index.html")
+    page.wait_for("the offer to continue", lambda: page.value("canopy.state") == "offered")
+    page.click("continue")
+    page.wait_for("the refusal", lambda: page.value("canopy.state") == "failed")
+    checks.check("could not be continued" in page.value("panel.innerText") and
+                 "bogus" in page.value("panel.innerText"),
+                 f"a damaged kept game is refused: {page.value('panel.innerText')!r}")
     page.click("new-game")
     begin = lambda: "[press any key]" in page.text()  # noqa: E731
     page.wait_for("the new game's intro", begin)
