@@ -168,6 +168,7 @@
   // ---- Starting and ending games ----
 
   let compiled = null; // the game's WebAssembly, fetched and compiled once
+  let gamesAsked = 0;
 
   function compileGame() {
     if (!compiled) {
@@ -294,8 +295,9 @@
     waitingForClock = false;
     clockTime = 0;
     grid.forgetMessages();
+    const ticket = ++gamesAsked;
     compileGame().then((module) => {
-      if (mode !== how) {
+      if (ticket !== gamesAsked) {
         return; // another game was asked for meanwhile
       }
       const started = new Worker("game_worker.js");
@@ -306,6 +308,9 @@
         speed: canopy.speed,
         steadyCursor: window.matchMedia("(prefers-reduced-motion: reduce)").matches });
     }, (error) => {
+      if (ticket !== gamesAsked) {
+        return;
+      }
       mode = "over";
       canopy.state = "failed";
       showPanel("The game could not be loaded.", loadProblem(error));
