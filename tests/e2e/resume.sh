@@ -13,11 +13,13 @@ export LC_ALL=C.UTF-8
 start_tmux
 
 # The game runs as the pane shell's child, so that it stays stopped while it is captured;
-# once it has ended, the pane says with what status and whether its modes are sane.
+# once it has ended, the pane says with what status and whether its modes are sane, in
+# one line, so that the status is never read before the modes are.
 sitting() { # name, game options...
-    local name=$1 sane="stty -a | grep -Eq '(^| )-(icanon|echo|icrnl|opost)( |\$)' || echo SANE"
+    local name=$1 sane="stty -a | grep -Eq '(^| )-(icanon|echo|icrnl|opost)( |\$)' || s=SANE"
     shift
-    tm new-session -d -s "$name" -x 80 -y 25 "'$game' $*; echo EXIT=\$?; $sane; sleep 600"
+    tm new-session -d -s "$name" -x 80 -y 25 \
+        "'$game' $*; e=\$?; $sane; echo EXIT=\$e \$s; sleep 600"
 }
 game_pid() { pgrep -P "$(tm display-message -p -t "$1" '#{pane_pid}')"; }
 keys() { # name, keys...: one a frame or so, so that Esc and a letter stay two keys
@@ -36,7 +38,7 @@ resumed_on() { # name, text on the picture reached (no intro, no title)
 }
 ended_sane() { # name, status
     wait_until "$1: the game to end" 10 pane_has "$1" 'EXIT='
-    { pane_has "$1" "EXIT=$2" && pane_has "$1" SANE; } || fail "$1: ended badly or left raw modes"
+    pane_has "$1" "EXIT=$2 SANE" || fail "$1: ended badly or left raw modes"
     [[ $(tm display-message -p -t "$1" '#{alternate_on}#{cursor_flag}') == 01 ]] ||
         fail "$1: the terminal was left on the game's screen or without its cursor"
 }
