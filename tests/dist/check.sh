@@ -49,12 +49,27 @@ for _ in $(seq 50); do
     port=$(sed -n 's/.* port \([0-9]*\) .*/\1/p' "$work/server.log") && [[ -n $port ]] && break
     sleep 0.1
 done
-chromium --headless --no-sandbox --disable-gpu --virtual-time-budget=10000 \
-    --dump-dom "http://127.0.0.1:$port/index.html" >"$work/page.html" 2>/dev/null
-# Each cell of the grid is an element of its own: read the page's text without its tags.
-sed 's/<[^>]*>//g' "$work/page.html" >"$work/page.txt"
-grep -q 'An Elf must ever live' "$work/page.txt" && grep -qF '[press any key]' "$work/page.txt" ||
-    fail "the unpacked site did not show the intro"
+# The game runs in a worker of the page: a browser driven in real time waits for its intro.
+/usr/bin/python3 - "http://127.0.0.1:$port/index.html" <<'PY' || fail "the unpacked site did not show the intro"
+import sys, time
+from selenium import webdriver
+from selenium.webdriver.chrome.service import Service
+options = webdriver.ChromeOptions()
+options.binary_location = "/usr/bin/chromium"
+for flag in ("--headless=new", "--no-sandbox", "--disable-gpu"):
+    options.add_argument(flag)
+driver = webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+try:
+    driver.get(sys.argv[1])
+    deadline = time.monotonic() + 30
+    text = lambda: driver.execute_script("return document.body.innerText")  # noqa: E731
+    while not ("An Elf must ever live" in text() and "[press any key]" in text()):
+        if time.monotonic() > deadline:
+            sys.exit(1)
+        time.sleep(0.2)
+finally:
+    driver.quit()
+PY
 
 tar -C "$work" -xzf "dist/canopy-hollow-$version.tar.gz"
 make -C "$work/canopy-hollow-$version" build JOBS="${JOBS:-2}" >"$work/build.log" 2>&1 ||
