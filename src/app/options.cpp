@@ -77,20 +77,12 @@ Options parse_options(int argc, const char* const* argv) {
             options.record = path;
             continue;
         }
-        if (name == "--resume") {
+        if (name == "--resume" || name == "--replay") {
             const char* path = value();
             if (path == nullptr || *path == '\0') {
-                return usage_error("--resume needs a file name");
+                return usage_error(name + " needs a file name");
             }
-            options.resume = path;
-            continue;
-        }
-        if (name == "--replay") {
-            const char* path = value();
-            if (path == nullptr || *path == '\0') {
-                return usage_error("--replay needs a file name");
-            }
-            options.replay = path;
+            (name == "--resume" ? options.resume : options.replay) = path;
             continue;
         }
         if (arg == "--force") {
