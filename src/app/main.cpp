@@ -93,7 +93,7 @@ std::string watched_path;
         std::exit(1);
     }
     std::atexit(restore_console);
-    watch_recording(*recording, refuse_watching);
+    refuse_watching(watch_recording(*recording, refuse_watching));
 }
 
 }  // namespace

@@ -78,11 +78,7 @@ std::string word(Kind kind) {
 }
 
 [[noreturn]] void mismatch(const RecordedEvent& event, const std::string& what) {
-    const std::string why = "line " + std::to_string(event.line) + ": " + what;
-    if (replay.refuse != nullptr) {
-        replay.refuse(why);
-    }
-    throw ReplayError{why};
+    throw ReplayError{"line " + std::to_string(event.line) + ": " + what};
 }
 
 // The watcher's keys: one pressed during the showing stops it, and one ends the last
@@ -291,14 +287,19 @@ std::string resume_recording(std::uint32_t seed, RecordedEvents& events, void (*
     }
 }
 
-void watch_recording(const Recording& recording, void (*refuse)(const std::string& why)) {
+std::string watch_recording(const Recording& recording, void (*refuse)(const std::string& why)) {
     EventList events(recording);  // the game ends the process from inside run_game
     start_replay(events, -1, nullptr);
     replay.watched = &events;
     replay.refuse = refuse;
     std::atexit(hold_after_quit);
     playback = &WATCHED;
-    run_game(recording.seed);
+    try {
+        run_game(recording.seed);
+    } catch (const ReplayError& error) {
+        playback = nullptr;
+        return error.message;
+    }
 }
 
 std::size_t replay_unplayed_line() {

@@ -45,10 +45,10 @@ std::string resume_recording(std::uint32_t seed, RecordedEvents& events, void (*
 // than 2 s, and the keys the game waited for given at once. A key after any pause stops the
 // showing; at the recording's end its last picture stays until a key, and so it does where the
 // player quit (from an exit handler, which runs before those registered earlier). Either
-// way the process ends with status 0. A recording that does not fit the game is handed
-// to `refuse` as "line N: why", which ends the process without exit handlers.
-[[noreturn]] void watch_recording(const Recording& recording,
-                                  void (*refuse)(const std::string& why));
+// way the process ends with status 0. Returns only when the recording does not fit the
+// game, with the reason ("line N: why"); a recording that goes on after the player quit
+// is handed to `refuse` from the exit handler, which ends the process without others.
+std::string watch_recording(const Recording& recording, void (*refuse)(const std::string& why));
 
 // During a replay, or inside an exit handler during one: the line of the first event
 // the replay did not reach, or 0 when it played them all.
